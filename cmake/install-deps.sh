@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian packages that the builds and tests need, when any is missing.
+# Runs as root on a fresh machine; does nothing when everything is there.
+set -eu
+packages="cmake ninja-build g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64-posix
+  wine wine64 nginx-light curl xvfb imagemagick xdotool fonts-wqy-microhei iproute2 procps"
+missing=
+for p in $packages; do
+  dpkg-query -W -f '${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,11 @@
+#pragma once
+// The Win32 side of sys::Event, shared by the event itself and the message wait.
+#include "sys/Event.h"
+
+#include <windows.h>
+
+namespace sys {
+struct Event::State {
+  HANDLE handle;
+};
+}  // namespace sys

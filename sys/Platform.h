@@ -1,0 +1,29 @@
+#pragma once
+// The one place that tells the platforms apart. Portable code uses the names below and
+// never tests for a platform itself; code that calls one operating system lives in the
+// *_win32.cpp / *_posix.cpp file beside the portable one and includes the system headers
+// there, so that macros such as GetMessage or CopyFile never reach portable code.
+
+#include <cstdint>
+
+namespace sys {
+
+#ifdef _WIN32
+inline constexpr char PathSep = '\\';
+inline constexpr const char *PathSepText = "\\";
+using NativeHandle = void *;          // HANDLE
+inline NativeHandle const InvalidNativeHandle = reinterpret_cast<NativeHandle>(~std::uintptr_t(0));
+using NativeSocket = std::uintptr_t;  // SOCKET
+inline constexpr NativeSocket InvalidNativeSocket = ~NativeSocket(0);
+inline constexpr bool IsWindows = true;
+#else
+inline constexpr char PathSep = '/';
+inline constexpr const char *PathSepText = "/";
+using NativeHandle = int;  // file descriptor
+inline constexpr NativeHandle InvalidNativeHandle = -1;
+using NativeSocket = int;
+inline constexpr NativeSocket InvalidNativeSocket = -1;
+inline constexpr bool IsWindows = false;
+#endif
+
+}  // namespace sys
