@@ -61,10 +61,6 @@ std::uint64_t BlockSizeFor(std::uint64_t resourceLength) {
   return kBlockOverhead + resourceLength * (1 + kNarrowPerByte);
 }
 
-bool LocateResource(const MappedFile &file, ByteRange &resource) {
-  return FindPeVersionResource(file.data(), file.size(), resource);
-}
-
 // The narrow code page of the user's locale (LC_ALL, LC_CTYPE, LANG), as Windows
 // converts to its ANSI code page, whatever locale this process itself has set. Like the
 // ANSI code page it is fixed for the life of the process.
@@ -131,7 +127,7 @@ std::size_t UnitsBeforeZero(const unsigned char *text, std::size_t bytes) {
 std::uint32_t GetVersionInfoSize(const std::string &fileName) {
   MappedFile file;
   ByteRange resource;
-  if (!file.Open(fileName) || !LocateResource(file, resource)) return 0;
+  if (!file.Open(fileName) || !FindPeVersionResource(file.data(), file.size(), resource)) return 0;
   const std::uint64_t size = BlockSizeFor(resource.length);
   return size > std::numeric_limits<std::uint32_t>::max() ? 0 : static_cast<std::uint32_t>(size);
 }
@@ -139,7 +135,9 @@ std::uint32_t GetVersionInfoSize(const std::string &fileName) {
 bool GetVersionInfo(const std::string &fileName, std::vector<unsigned char> &block) {
   MappedFile file;
   ByteRange resource;
-  if (block.size() < kBlockOverhead || !file.Open(fileName) || !LocateResource(file, resource)) return false;
+  if (block.size() < kBlockOverhead || !file.Open(fileName) ||
+      !FindPeVersionResource(file.data(), file.size(), resource))
+    return false;
   // A smaller block than asked for gets the start of the resource, as with the system.
   const std::size_t length = std::min(resource.length, (block.size() - kBlockOverhead) / (1 + kNarrowPerByte));
   std::fill(block.begin(), block.end(), 0);
