@@ -1,0 +1,231 @@
+#include "engine/SoftUpdater.h"
+
+#include "engine/ManifestNames.h"
+#include "net/PingUnit.h"
+#include "sys/FileSystem.h"
+#include "sys/FileVer.h"
+#include "sys/MessageQueue.h"
+#include "sys/Thread.h"
+#include "sys/uGlobal.h"
+
+using namespace std::placeholders;
+
+namespace {
+
+constexpr int ProbeTimeoutMs = 5000;
+// The check waits for the manifest in slices, dispatching messages in between; a slice
+// that passes without completion simply starts the next one.
+constexpr int ManifestWaitSliceMs = 15000;
+const char ManifestName[] = "update.ini";
+const char TransferSuffix[] = ".rar";
+
+std::string ProgramDirectory(const std::string &given) {
+  return given.empty() ? ExecutableDirectory() : sys::WithTrailingSeparator(given);
+}
+
+// Frees a downloader while its owner still holds it: the downloader's destructor waits for
+// a finishing job whose completion handler may still reach it through the owner, so the
+// pointer must stay valid until the destructor has returned.
+void DestroyDownloader(std::unique_ptr<THttpFileDown> &downloader) {
+  delete downloader.get();
+  downloader.release();
+}
+
+// Sets a flag for the lifetime of a scope, so that it is cleared on every way out,
+// an error included.
+class FlagScope {
+ public:
+  explicit FlagScope(std::atomic<bool> &flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope &) = delete;
+  FlagScope &operator=(const FlagScope &) = delete;
+
+ private:
+  std::atomic<bool> &flag_;
+};
+
+}  // namespace
+
+TSoftUpdater::TSoftUpdater(TComponent *AOwner, const std::string &ProgramDir)
+    : TComponent(AOwner),
+      FAppDir(ProgramDirectory(ProgramDir)),
+      FCacheDir(FAppDir + "cache" + sys::PathSep),
+      FFileDown(new THttpFileDown),
+      FIniDoneEvent(new sys::Event(sys::Event::Mode::ManualReset)),
+      FIniDown(new THttpFileDown) {
+  FFileDown->OnFileSize = std::bind(&TSoftUpdater::FileSizeRelay, this, _1, _2);
+  FFileDown->OnDowning = std::bind(&TSoftUpdater::FileDowningRelay, this, _1, _2, _3, _4);
+  FFileDown->OnDowned = std::bind(&TSoftUpdater::FileDownedStep, this, _1);
+  // The manifest's size and progress are nobody's business: only its completion counts.
+  FIniDown->OnDowned = [this](TObject *) { FIniDoneEvent->Set(); };
+}
+
+TSoftUpdater::~TSoftUpdater() {
+  // From here on a finishing download starts no next file and nothing gets installed.
+  FDestroying = true;
+  DestroyDownloader(FIniDown);
+  sys::SleepMs(5);
+  DestroyDownloader(FFileDown);
+  sys::SleepMs(5);
+  FIniDoneEvent.reset();
+  FUpdateIni.reset();
+}
+
+int TSoftUpdater::PingHost(const std::string &HostName, int TimeoutMs, std::string &AddressText) {
+  try {
+    TPing ping;
+    return ping.PingByName(HostName, TimeoutMs, AddressText);
+  } catch (...) {
+    return -1;
+  }
+}
+
+std::string TSoftUpdater::GetCurrVersion() {
+  if (!sys::FileExists(MainFile)) return std::string();
+  TFileVer reader;
+  reader.LoadFromFile(MainFile);
+  return reader.FFileVersion;
+}
+
+std::string TSoftUpdater::GetNewVersion() { return FUpdateIni ? FUpdateIni->ReadStr(ukCurrVersion) : std::string(); }
+
+int TSoftUpdater::CheckUpdate(std::string &Msg) {
+  Msg = "Connot connect to " + Host;
+  if (FIsCheckUpdateing || Host.empty()) return -1;
+  std::string address;
+  if (PingHost(Host, ProbeTimeoutMs, address) != 1) return -1;
+
+  FlagScope checking(FIsCheckUpdateing);
+  FIniDoneEvent->Reset();
+  const std::string localManifest = FCacheDir + ManifestName;
+  FIniDown->SetUrl(Path + ManifestName + TransferSuffix);
+  FIniDown->SetLocalFile(localManifest);
+  if (sys::FileExists(localManifest)) sys::RemoveFile(localManifest);
+  FIniDown->Start();
+  WaitForManifest();
+  FIniDoneEvent->Reset();
+  if (!sys::FileExists(localManifest)) return -1;
+
+  FUpdateIni.reset();
+  FUpdateIni.reset(new TUpdateIni(localManifest));
+  FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
+  FUpdateIni->GetUpdateFiles(FFileList);
+  DropUnsafeNames(FFileList);
+  if (FFileList.Empty()) {
+    Msg = "The curr version is the last version!";
+    return 0;
+  }
+  Msg = "New version: " + FUpdateIni->ReadStr(ukCurrVersion);
+  return 1;
+}
+
+void TSoftUpdater::WaitForManifest() {
+  // The caller's window stays live: its messages are dispatched while the manifest
+  // arrives. A quit request is not ours to act on; it is posted again afterwards so the
+  // caller's message loop still sees it.
+  bool quitRequested = false;
+  int quitCode = 0;
+  for (;;) {
+    sys::WaitResult result = sys::WaitForEventOrMessage(*FIniDoneEvent, ManifestWaitSliceMs);
+    if (result == sys::WaitResult::Signalled) break;
+    if (result == sys::WaitResult::MessageArrived) {
+      int code = 0;
+      if (sys::DispatchOneMessage(&code) == sys::DispatchResult::Quit) {
+        quitRequested = true;
+        quitCode = code;
+      }
+    }
+  }
+  if (quitRequested) sys::PostQuit(quitCode);
+}
+
+void TSoftUpdater::StartDownload() {
+  if (FIsDownloading) return;
+  FIsDownloading = true;
+  FLastChainComplete = false;
+  FArrived.assign(std::size_t(FFileList.Count()), 0);
+  FFileIndex = 0;
+  bool started = false;
+  try {
+    started = DownloadFile(0);
+  } catch (...) {
+    // The first file's URL was refused: no chain runs, so none may be reported as running.
+    FIsDownloading = false;
+    throw;
+  }
+  // An empty list starts nothing and nothing will complete, so no chain is running.
+  if (!started) FIsDownloading = false;
+}
+
+bool TSoftUpdater::DownloadFile(int Index) {
+  if (Index < 0 || Index >= FFileList.Count()) return false;
+  const std::string &name = FFileList[Index];
+  FFileDown->SetUrl(Path + name + TransferSuffix);
+  FFileDown->SetLocalFile(FCacheDir + sys::ToLocalPath(name));
+  FFileDown->Start();
+  return true;
+}
+
+void TSoftUpdater::FileSizeRelay(TObject *, int Size) {
+  if (OnFileSize) OnFileSize(this, Size);
+}
+
+void TSoftUpdater::FileDowningRelay(TObject *, int CurSize, int TotSize, std::string Speed) {
+  if (OnFileDowning) OnFileDowning(this, CurSize, TotSize, std::move(Speed));
+}
+
+void TSoftUpdater::FileDownedStep(TObject *) {
+  // Runs on the finishing download's worker thread.
+  if (FDestroying) {
+    FIsDownloading = false;
+    return;
+  }
+  const int index = FFileIndex;
+  if (index >= 0 && std::size_t(index) < FArrived.size()) FArrived[std::size_t(index)] = FFileDown->LastJobComplete();
+  if (OnFileDowned) OnFileDowned(this);
+  if (index < FFileList.Count() - 1) {
+    FFileIndex = index + 1;
+    try {
+      DownloadFile(index + 1);
+      return;
+    } catch (...) {
+      // The next file's URL was refused; its entry stays missing and the chain ends here.
+    }
+  }
+  EndChain();
+}
+
+void TSoftUpdater::EndChain() {
+  bool complete = !FArrived.empty();
+  for (char arrived : FArrived) complete = complete && arrived;
+  FLastChainComplete = complete;
+  FIsDownloading = false;
+  if (OnFileAllDowned) OnFileAllDowned(this);
+}
+
+void TSoftUpdater::CopyFiles() {
+  if (FIsDownloading || FIsCopyFileing) return;
+  FlagScope copying(FIsCopyFileing);
+  FLastInstallComplete = false;
+  // Only a chain that delivered every file whole is installed: a partial body, a failed
+  // write or a copy staged by an earlier chain never reaches the installation.
+  if (!FLastChainComplete) return;
+  const int count = FFileList.Count();
+  bool allCopied = true;
+  for (int i = 0; i < count; ++i) {
+    const std::string local = sys::ToLocalPath(FFileList[i]);
+    const std::string src = FCacheDir + local;
+    const std::string dest = FAppDir + local;
+    if (!sys::FileExists(src)) {
+      allCopied = false;
+      continue;
+    }
+    sys::ForceDirectories(sys::ExtractFileDir(dest));
+    if (!sys::CopyFileReplacing(src, dest)) {
+      allCopied = false;
+      continue;
+    }
+    if (OnCopyFile) OnCopyFile(this, src, dest, count, i);
+  }
+  FLastInstallComplete = allCopied;
+}

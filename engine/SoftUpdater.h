@@ -1,0 +1,96 @@
+#pragma once
+#include "engine/UpdateIni.h"
+#include "net/HttpFileDown.h"
+#include "sys/Component.h"
+#include "sys/Event.h"
+#include "sys/StringList.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using TOnCopyFile =
+    std::function<void(TObject *Sender, const std::string &src, const std::string &dest, int count, int index)>;
+
+// The update engine. It decides whether the server holds a newer release than the
+// installed one (CheckUpdate), downloads the changed files one after another into
+// "cache" under the program directory (StartDownload), and copies them over the
+// installation (CopyFiles). It shows nothing; its owner listens to its notifications.
+//
+// Threads: CheckUpdate runs on the caller's thread and dispatches that thread's messages
+// while it waits for the manifest. Each file transfer runs on its downloader's worker
+// thread, and the next file is started from the previous one's completion, on that
+// worker; OnFileDowning, OnFileDowned, OnFileAllDowned (and a CopyFiles called from it,
+// with its OnCopyFile) are raised there.
+class TSoftUpdater : public TComponent {
+ public:
+  // The program directory defaults to the running executable's; the console front end and
+  // tests may give another one (a missing trailing separator is added).
+  explicit TSoftUpdater(TComponent *AOwner, const std::string &ProgramDir = std::string());
+  ~TSoftUpdater() override;
+
+  // Published settings and state, in the order the window's layout knows them.
+  std::string Host;      // update host, probed before every check
+  std::string Path;      // base URL of the update directory, "http://.../"
+  std::string MainFile;  // the main program file whose version is the installed version
+  bool IsCheckUpdateing() const { return FIsCheckUpdateing; }
+  bool IsDownloading() const { return FIsDownloading; }
+  bool IsCopyFileing() const { return FIsCopyFileing; }
+  TOnFileSize OnFileSize;
+  TOnDowning OnFileDowning;
+  TOnDowned OnFileDowned;
+  TOnDowned OnFileAllDowned;
+  TOnCopyFile OnCopyFile;
+
+  // -1: the check cannot be made; 0: the installation is current; 1: a newer release
+  // exists and FFileList holds its files. Msg receives a short English result text.
+  int CheckUpdate(std::string &Msg);
+  std::string GetCurrVersion();
+  std::string GetNewVersion();
+  void StartDownload();
+  void CopyFiles();
+
+  // Outcomes the completion notifications do not carry: whether the last chain of
+  // downloads delivered every listed file whole, and whether the last installation
+  // copied every entry. A front end reports success only when both are true.
+  bool LastChainComplete() const { return FLastChainComplete; }
+  bool LastInstallComplete() const { return FLastInstallComplete; }
+
+  // Read by the owner, written only by the engine.
+  const std::string FAppDir;    // program directory, with a trailing separator
+  const std::string FCacheDir;  // FAppDir + "cache" + separator: the staging directory
+  // Changed files of the newest release, as the manifest names them ("/" separated);
+  // rebuilt by every check that fetched a manifest.
+  TStringList FFileList;
+  // Index in FFileList of the file being downloaded; -1 before the first chain, then
+  // left on the last index.
+  std::atomic<int> FFileIndex{-1};
+
+ protected:
+  int PingHost(const std::string &HostName, int TimeoutMs, std::string &AddressText);
+  bool DownloadFile(int Index);
+
+ private:
+  void FileSizeRelay(TObject *Sender, int Size);
+  void FileDowningRelay(TObject *Sender, int CurSize, int TotSize, std::string Speed);
+  void FileDownedStep(TObject *Sender);
+  void WaitForManifest();
+  void EndChain();
+
+  std::atomic<bool> FIsCheckUpdateing{false};
+  std::atomic<bool> FIsDownloading{false};
+  std::atomic<bool> FIsCopyFileing{false};
+  std::unique_ptr<TUpdateIni> FUpdateIni;
+  std::unique_ptr<THttpFileDown> FFileDown;
+  std::unique_ptr<sys::Event> FIniDoneEvent;
+  std::unique_ptr<THttpFileDown> FIniDown;
+
+  // Whether each entry of FFileList arrived whole in the current chain.
+  std::vector<char> FArrived;
+  std::atomic<bool> FLastChainComplete{false};
+  std::atomic<bool> FLastInstallComplete{false};
+  // Set when destruction begins: a finishing download then starts nothing further.
+  std::atomic<bool> FDestroying{false};
+};

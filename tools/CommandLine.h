@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The console front end's command line:
+//   quillet-update [--dir DIR] [--host HOST] [--path URL] check|update
+struct UpdateCommandLine {
+  std::string Dir;   // program directory, with a trailing separator; empty: the tool's own
+  std::string Host;  // update host; empty: the built-in host
+  std::string Path;  // base URL ending in "/"; empty: derived from the host
+  std::string Command;  // "check" or "update"
+};
+
+// Parses args (without the program name). False on bad usage.
+bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandLine &out);
+
+extern const char UpdateUsage[];
