@@ -33,6 +33,11 @@ void TForm::Show() {
 
 void TForm::Close() {
   if (FClosed) return;
+  if (OnCloseQuery) {
+    bool canClose = true;
+    OnCloseQuery(this, canClose);
+    if (!canClose) return;
+  }
   FClosed = true;
   if (Peer()) Peer()->Closed();
   if (Application().MainForm() == this) Application().Terminate();

@@ -32,8 +32,12 @@ class TForm : public TControl {
   bool LayoutEnded() const { return FLayoutEnded; }
 
   TNotifyEvent OnShow;
+  // Asked before the window closes (by Close, the close box or the system menu); a handler
+  // that clears CanClose keeps the window open. Runs on the user-interface thread.
+  TCloseQueryEvent OnCloseQuery;
   void Show();
-  // Closes the window; closing the application's main form ends its message loop.
+  // Closes the window unless OnCloseQuery refuses; closing the application's main form
+  // ends its message loop.
   void Close();
   bool Closed() const { return FClosed; }
 

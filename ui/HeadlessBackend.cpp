@@ -26,6 +26,7 @@ class THeadlessBackend::TRecordingPeer : public TControlPeer {
   void Record(const std::string &What, const std::string &Value) {
     std::lock_guard<std::mutex> lock(FRecords->Mutex);
     FRecords->Changes.push_back({FControl.Name(), What, Value});
+    FRecords->Changed.notify_all();
   }
 
   std::shared_ptr<TRecords> FRecords;
@@ -69,6 +70,17 @@ bool THeadlessBackend::WaitForOpenMessageBoxes(std::size_t Count, int TimeoutMs)
   std::unique_lock<std::mutex> lock(FRecords->Mutex);
   return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
                                     [&] { return FRecords->OpenBoxes >= Count; });
+}
+
+bool THeadlessBackend::WaitForChange(const std::string &Control, const std::string &What, const std::string &Value,
+                                     int TimeoutMs) const {
+  const TChange wanted{Control, What, Value};
+  std::unique_lock<std::mutex> lock(FRecords->Mutex);
+  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs), [&] {
+    for (const TChange &change : FRecords->Changes)
+      if (change == wanted) return true;
+    return false;
+  });
 }
 
 std::vector<THeadlessBackend::TChange> THeadlessBackend::Changes() const {

@@ -50,6 +50,11 @@ class THeadlessBackend : public TBackend {
   // TimeoutMs; true if they were.
   bool WaitForOpenMessageBoxes(std::size_t Count, int TimeoutMs) const;
 
+  // Waits until Control's What has taken Value (at any time since the last ClearRecords),
+  // at most TimeoutMs; true if it has.
+  bool WaitForChange(const std::string &Control, const std::string &What, const std::string &Value,
+                     int TimeoutMs) const;
+
   std::vector<TChange> Changes() const;
   // The values that one kind of change of one control took, in order.
   std::vector<std::string> ChangesOf(const std::string &Control, const std::string &What) const;

@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "sys/SystemLanguage.h"
+
+std::uint16_t SystemDefaultLangId() { return GetSystemDefaultLangID(); }
