@@ -1,0 +1,104 @@
+#!/bin/sh
+# A whole update through the window, under Wine on a virtual X display: for each system
+# language (English, then Wine's 0x0804 and 0x0404 through LANG), a demo installation at
+# 1.1.0.0 is updated to 1.3.0.0 from the nginx fixture by UpdateDriver, which presses the
+# buttons and checks the texts and files; screenshots of the display before and after go
+# to the output directory as window-<language>-before.png and window-<language>-after.png.
+#
+# run-window-e2e.sh <QuilletUpdate.exe> <Language dir> <main program fixtures dir>
+#                   <UpdateDriver.exe> <output dir> <default Wine prefix>
+set -eu
+updater=$1 languages=$2 fixtures=$3 driver=$4 out=$5
+: "${WINEPREFIX:=$6}"
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+nginx_dir=${QUILLET_NGINX_DIR:?needs the nginx fixture}
+
+# A host path as Wine's programs see it, on drive Z:.
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# The release, where the updater's built-in path points on the fixture's server.
+release="$nginx_dir/root/k9tz/Quillet"
+rm -rf "$release"
+mkdir -p "$release/docs" "$out"
+printf '[conf]\r\ncurr_version=1.3.0.0\r\n\r\n[files_ver_1.3.0.0]\r\nf1=Quillet.exe\r\n\r\n[files_ver_1.2.0.0]\r\nf1=docs/notes.txt\r\n\r\n[files_ver_1.1.0.0]\r\nf1=Quillet.exe\r\n' \
+  >"$release/update.ini.rar"
+cp "$fixtures/Quillet-1.3.0.0.exe" "$release/Quillet.exe.rar"
+printf 'Quillet 1.3.0.0 release notes\r\n' >"$release/docs/notes.txt.rar"
+expected_notes="$out/e2e-notes.txt"
+cp "$release/docs/notes.txt.rar" "$expected_notes"
+
+work=$(mktemp -d "$out/e2e-work.XXXXXX")
+xvfb=
+cleanup() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  rm -rf "$work" "$release"
+}
+trap cleanup EXIT INT TERM
+
+# A display of its own: Xvfb picks a free number and reports it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+tries=0
+until [ -s "$work/display" ]; do
+  tries=$((tries + 1))
+  [ $tries -le 300 ] && kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start" >&2; exit 1; }
+  sleep 0.1
+done
+export DISPLAY=":$(cat "$work/display")"
+
+# Chinese text in the dialog fonts through font linking, as Windows does it.
+for font in "MS Sans Serif" "MS Shell Dlg" "Tahoma" "SimSun"; do
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+done
+
+status=0
+# run_language TAG LOCALE LANGUAGE_FILE
+run_language() {
+  tag=$1 locale=$2 file=$3
+  demo="$work/demo-$tag"
+  markers="$work/markers-$tag"
+  mkdir -p "$demo" "$markers"
+  cp "$updater" "$demo/QuilletUpdate.exe"
+  cp -r "$languages" "$demo/Language"
+  cp "$fixtures/Quillet-1.1.0.0.exe" "$demo/Quillet.exe"
+
+  LANG=$locale LC_ALL=$locale wine explorer "/desktop=Quillet-$tag,800x600" "$driver" \
+    "$(windows_path "$demo")" "$file" "$(windows_path "$markers")" \
+    Quillet.exe "$(windows_path "$fixtures/Quillet-1.3.0.0.exe")" \
+    'docs\notes.txt' "$(windows_path "$expected_notes")" &
+  desktop=$!
+  for shot in before after; do
+    tries=0
+    until [ -e "$markers/$shot.ready" ] || [ -e "$markers/result" ]; do
+      tries=$((tries + 1))
+      [ $tries -le 1200 ] && kill -0 "$desktop" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -e "$markers/$shot.ready" ] || break
+    import -display "$DISPLAY" -window root "$out/window-$tag-$shot.png"
+    : >"$markers/$shot.done"
+  done
+  tries=0
+  until [ -e "$markers/result" ]; do
+    tries=$((tries + 1))
+    [ $tries -le 1200 ] && kill -0 "$desktop" 2>/dev/null || break
+    sleep 0.1
+  done
+  # The desktop goes once its last window has; it is ours to end if it lingers.
+  tries=0
+  while kill -0 "$desktop" 2>/dev/null && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.1
+  done
+  kill "$desktop" 2>/dev/null || true
+  wait "$desktop" 2>/dev/null || true
+  result=$(cat "$markers/result" 2>/dev/null || echo "no result")
+  echo "$tag ($locale, $file): $result"
+  [ "$result" = passed ] || status=1
+}
+
+run_language en en_US.UTF-8 eng.ini
+run_language chs zh_CN.UTF-8 chs.ini
+run_language cht zh_TW.UTF-8 cht.ini
+exit $status
