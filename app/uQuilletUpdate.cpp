@@ -237,36 +237,30 @@ void TfrmQuilletUpdate::uptFileAllDowned(TObject *) {
       FChainBusy = false;
       return;
     }
-    FInstalling = true;
+    ++FInstalling;
   }
-  InstallDownloads();
+  if (InstallDownloads())
+    ReportInstalled();
+  else
+    ReportFailure();
   bool closeDeferred;
   {
     std::lock_guard<std::mutex> lock(FCloseLock);
-    FInstalling = false;
-    closeDeferred = FCloseDeferred;
+    closeDeferred = --FInstalling == 0 && FCloseDeferred;
   }
-  FChainBusy = false;
   if (closeDeferred) sys::PostTask(FUiThread, [this] { Close(); });
 }
 
-void TfrmQuilletUpdate::InstallDownloads() {
-  if (!upt->LastChainComplete()) {
-    // A file is missing or broken: the running main program stays, nothing is installed,
-    // and the update button tries the whole chain again.
-    ReportFailure();
-    return;
-  }
+bool TfrmQuilletUpdate::InstallDownloads() {
+  // A file is missing or broken: the running main program stays and nothing is installed.
+  if (!upt->LastChainComplete()) return false;
   lblOper->SetCaption(Msg("Msg201"));
   lblInfo->SetCaption(std::string());
   PBar->SetPosition(0);
   KillProcess(MainProgramName);
   sys::SleepMs(FSettings.MainProgramExitPauseMs);
   upt->CopyFiles();
-  if (upt->LastInstallComplete())
-    ReportInstalled();
-  else
-    ReportFailure();
+  return upt->LastInstallComplete();
 }
 
 void TfrmQuilletUpdate::uptCopyFile(TObject *, const std::string &, const std::string &dest, int count, int index) {
@@ -278,9 +272,14 @@ void TfrmQuilletUpdate::ReportInstalled() {
   ui::ShowMessageBox(this, Msg("Msg202"), Msg("Msg200"), ui::TMsgButtons::OK, ui::TMsgIcon::Information);
   btnUpdate->SetCaption(Msg("Msg205"));
   FState = 1;
+  FChainBusy = false;
   lblOper->SetCaption(Msg("Msg203"));
   lblInfo->SetCaption(Msg("Msg204", upt->GetCurrVersion()));
   PBar->SetPosition(100);
 }
 
-void TfrmQuilletUpdate::ReportFailure() { lblOper->SetCaption(LangMgr->GetMessage("Msg212", BuiltInUpdateFailedText)); }
+void TfrmQuilletUpdate::ReportFailure() {
+  // Still in state 2: from here on the update button runs the whole chain again.
+  FChainBusy = false;
+  lblOper->SetCaption(LangMgr->GetMessage("Msg212", BuiltInUpdateFailedText));
+}

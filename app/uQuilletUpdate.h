@@ -80,7 +80,8 @@ class TfrmQuilletUpdate : public ui::TForm {
   void SelectLanguage();
   void CheckForUpdate();
   void StartDownloads();
-  void InstallDownloads();
+  // Ends the main program and installs the downloads; true when every file was installed.
+  bool InstallDownloads();
   void ReportInstalled();
   void ReportFailure();
   void FormCloseQuery(TObject *Sender, bool &CanClose);
@@ -88,12 +89,12 @@ class TfrmQuilletUpdate : public ui::TForm {
   const TQuilletUpdateSettings FSettings;
   const sys::ThreadId FUiThread;
   std::atomic<std::int32_t> FState{1};
-  // From starting a chain of downloads until its installation has ended (the engine's
-  // own flags leave a gap between the last download and the installation).
+  // From starting a chain of downloads until its outcome is shown (the engine's own flags
+  // leave a gap between the last download and the installation).
   std::atomic<bool> FChainBusy{false};
   // Decides between a close and an installation that begin at the same time.
   std::mutex FCloseLock;
-  bool FInstalling = false;     // an installation runs
+  int FInstalling = 0;          // installations running (a new one may begin as one ends)
   bool FCloseDeferred = false;  // a close waits for it
   bool FClosing = false;        // the window has agreed to close
 };

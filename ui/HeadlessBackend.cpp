@@ -1,5 +1,6 @@
 #include "ui/HeadlessBackend.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "ui/Form.h"
@@ -72,15 +73,21 @@ bool THeadlessBackend::WaitForOpenMessageBoxes(std::size_t Count, int TimeoutMs)
                                     [&] { return FRecords->OpenBoxes >= Count; });
 }
 
+bool THeadlessBackend::WaitUntil(const std::function<bool(const std::vector<TChange> &)> &Condition,
+                                 int TimeoutMs) const {
+  std::unique_lock<std::mutex> lock(FRecords->Mutex);
+  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
+                                    [&] { return Condition(FRecords->Changes); });
+}
+
 bool THeadlessBackend::WaitForChange(const std::string &Control, const std::string &What, const std::string &Value,
                                      int TimeoutMs) const {
   const TChange wanted{Control, What, Value};
-  std::unique_lock<std::mutex> lock(FRecords->Mutex);
-  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs), [&] {
-    for (const TChange &change : FRecords->Changes)
-      if (change == wanted) return true;
-    return false;
-  });
+  return WaitUntil(
+      [&](const std::vector<TChange> &changes) {
+        return std::find(changes.begin(), changes.end(), wanted) != changes.end();
+      },
+      TimeoutMs);
 }
 
 std::vector<THeadlessBackend::TChange> THeadlessBackend::Changes() const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -50,6 +51,9 @@ class THeadlessBackend : public TBackend {
   // TimeoutMs; true if they were.
   bool WaitForOpenMessageBoxes(std::size_t Count, int TimeoutMs) const;
 
+  // Waits until Condition holds for the changes recorded since the last ClearRecords, at
+  // most TimeoutMs; true if it does. Condition runs under the backend's lock.
+  bool WaitUntil(const std::function<bool(const std::vector<TChange> &)> &Condition, int TimeoutMs) const;
   // Waits until Control's What has taken Value (at any time since the last ClearRecords),
   // at most TimeoutMs; true if it has.
   bool WaitForChange(const std::string &Control, const std::string &What, const std::string &Value,

@@ -64,6 +64,8 @@ class WindowTest : public ::testing::Test {
   }
 
   void Open(std::uint16_t systemLanguage = 0x0409) {
+    window.reset();
+    languages.reset();
     languages.reset(new TLangMgrScope(install.path()));
     TQuilletUpdateSettings settings;
     settings.ProgramDir = install.path();
@@ -103,6 +105,18 @@ class WindowTest : public ::testing::Test {
 
   Values Of(const char *control, const char *what) { return backend.ChangesOf(control, what); }
 
+  // Waits for the last change of a successful update: the bar at 100 after the texts.
+  bool WaitForUpdateEnd() {
+    const ui::THeadlessBackend::TChange installed{"lblInfo", "Caption", "Now at 1.3.0.0"};
+    const ui::THeadlessBackend::TChange full{"PBar", "Position", "100"};
+    return backend.WaitUntil(
+        [&](const std::vector<ui::THeadlessBackend::TChange> &changes) {
+          return !changes.empty() && changes.back() == full &&
+                 std::find(changes.begin(), changes.end(), installed) != changes.end();
+        },
+        Generous);
+  }
+
   ui::THeadlessBackend &backend = ui::UseHeadlessBackend();
   TestDir install;
   ReleaseServer server;
@@ -137,9 +151,8 @@ TEST_F(WindowTest, LayoutAndCreation) {
 
   Values names;
   for (int i = 0; i < window->ComponentCount(); ++i) names.push_back(window->Components(i)->Name());
-  EXPECT_EQ(names, (Values{"lblOper", "lblInfo", "PBar", "Bevel1", "btnUpdate", "btnClose", "upt", "Lang",
-                           "ActionList", "acClose", "acUpdate", "acInit", "acUninit", "acOnShow", "Action6",
-                           "Action7"}));
+  EXPECT_EQ(names, (Values{"lblOper", "lblInfo", "PBar", "Bevel1", "btnUpdate", "btnClose", "upt", "Lang", "ActionList",
+                           "acClose", "acUpdate", "acInit", "acUninit", "acOnShow", "Action6", "Action7"}));
   Values actions;
   for (int i = 0; i < window->ActionList->ActionCount(); ++i) {
     actions.push_back(window->ActionList->Actions(i)->Name());
@@ -151,10 +164,10 @@ TEST_F(WindowTest, LayoutAndCreation) {
     ui::TControl *control;
     int left, top, width, height, tabOrder;
   };
-  for (const Bounds &b : {Bounds{window->lblOper, 8, 8, 449, 18, -1}, Bounds{window->lblInfo, 8, 34, 449, 18, -1},
-                          Bounds{window->PBar, 8, 56, 449, 16, 2}, Bounds{window->Bevel1, 4, 80, 461, 9, -1},
-                          Bounds{window->btnUpdate, 256, 96, 96, 25, 0},
-                          Bounds{window->btnClose, 368, 96, 75, 25, 1}}) {
+  for (const Bounds &b :
+       {Bounds{window->lblOper, 8, 8, 449, 18, -1}, Bounds{window->lblInfo, 8, 34, 449, 18, -1},
+        Bounds{window->PBar, 8, 56, 449, 16, 2}, Bounds{window->Bevel1, 4, 80, 461, 9, -1},
+        Bounds{window->btnUpdate, 256, 96, 96, 25, 0}, Bounds{window->btnClose, 368, 96, 75, 25, 1}}) {
     SCOPED_TRACE(b.control->Name());
     EXPECT_EQ(b.control->Left(), b.left);
     EXPECT_EQ(b.control->Top(), b.top);
@@ -259,7 +272,7 @@ TEST_F(WindowTest, FullUpdateWithProgressInstallationAndTexts) {
   EXPECT_EQ(window->State(), 2);
 
   backend.ScriptAnswer(TModalResult::OK);
-  ASSERT_TRUE(backend.WaitForChange("PBar", "Position", "100", Generous));
+  ASSERT_TRUE(WaitForUpdateEnd());
   const auto notice = backend.MessageBoxes().back();
   EXPECT_EQ(notice.Text, "Installed notice");
   EXPECT_EQ(notice.Caption, "Box");
@@ -277,7 +290,7 @@ TEST_F(WindowTest, ProgressBarFollowsEachFileAndEachCopy) {
   PublishFourFiles();
   UpdateUntilNotice();
   backend.ScriptAnswer(TModalResult::OK);
-  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Done", Generous));
+  ASSERT_TRUE(WaitForUpdateEnd());
 
   const Values positions = Of("PBar", "Position");
   const Values infos = Of("lblInfo", "Caption");
@@ -325,11 +338,14 @@ TEST_F(WindowTest, IncompleteChainEndsNothingInstallsNothingAndRetries) {
 }
 
 TEST_F(WindowTest, FailedCopyIsReportedWithTheBuiltInTextWhenTheFileHasNone) {
-  // A language file without the failure message, and a directory where a file must go.
-  WriteWholeFile(install / "Language/eng.ini", "[Message]\nMsg210=Downloading\n");
+  // A language file without the failure message (installed and released), and a
+  // directory where a file must go.
+  const char withoutFailureText[] = "[Message]\nMsg210=Downloading\n";
+  WriteWholeFile(install / "Language/eng.ini", withoutFailureText);
   ASSERT_TRUE(sys::ForceDirectories(install / "readme.txt"));
   Open();
   PublishFourFiles();
+  server.Publish("Language/eng.ini", withoutFailureText);
   backend.ScriptAnswer(TModalResult::OK);
   window->btnUpdate->Click();
   ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "The update did not complete. Click the button to try again.",
@@ -362,14 +378,15 @@ TEST_F(WindowTest, DownloadPercentageIsExactForLargeSizes) {
 
 TEST_F(WindowTest, ErrorEscapingTheUpdateIsShownAndTheStateKept) {
   Open();
-  window->upt->Path = "http://" + server.Host() + ":0/";
+  // Not an HTTP URL: the downloader refuses it with an error.
+  window->upt->Path = "ftp://" + server.Host() + "/";
   backend.ScriptAnswer(TModalResult::OK);
   window->btnUpdate->Click();
   ASSERT_EQ(backend.MessageBoxes().size(), 1u);
   const auto box = backend.MessageBoxes().back();
   EXPECT_EQ(box.Icon, ui::TMsgIcon::Error);
   EXPECT_EQ(box.Caption, "QuilletUpdate test");
-  EXPECT_EQ(box.Text, "Invalid Port : 0!");
+  EXPECT_EQ(box.Text, "Invalid Host : !");
   EXPECT_EQ(window->State(), 1);
 }
 
