@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sys/CodePage.h"
 #include "sys/Event.h"
 #include "sys/FileSystem.h"
 #include "sys/MessageQueue.h"
@@ -145,8 +146,9 @@ TEST_F(WindowTest, LayoutAndCreation) {
   EXPECT_EQ(window->ClientWidth(), 471);
   EXPECT_EQ(window->ClientHeight(), 139);
   EXPECT_EQ(window->State(), 1);
-  EXPECT_EQ(window->btnUpdate->Caption(), "检测更新");
-  EXPECT_EQ(window->btnClose->Caption(), "关闭");
+  // Built in, in the system code page ("?" for each character that code page lacks).
+  EXPECT_EQ(window->btnUpdate->Caption(), Utf8ToSystemCodePage("检测更新"));
+  EXPECT_EQ(window->btnClose->Caption(), Utf8ToSystemCodePage("关闭"));
   EXPECT_EQ(window->lblOper->Caption(), "");
 
   Values names;
