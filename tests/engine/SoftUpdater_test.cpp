@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
