@@ -1,5 +1,6 @@
 #include "engine/SoftUpdater.h"
 
+#include "sys/Error.h"
 #include "sys/FileSystem.h"
 #include "sys/Profile.h"
 #include "sys/uGlobal.h"
