@@ -1,8 +1,9 @@
 #include "sys/FileSystem.h"
-#include "sys/uGlobal.h"
-#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
+
+#include "sys/uGlobal.h"
+#include "tests/support/TestDir.h"
 
 using testing_support::ReadWholeFile;
 using testing_support::TestDir;
