@@ -1,0 +1,15 @@
+#pragma once
+#include <functional>
+
+#include "sys/Component.h"
+
+namespace ui {
+
+// A handler of a component's notification; an empty one is skipped.
+using TNotifyEvent = std::function<void(TObject *Sender)>;
+
+// Runs Handler for Sender as a user action does: an error escaping the handler goes to
+// the application's general error handler instead of ending the program.
+void RunHandler(const TNotifyEvent &Handler, TObject *Sender);
+
+}  // namespace ui
