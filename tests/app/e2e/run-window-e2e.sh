@@ -24,10 +24,9 @@ printf '[conf]\r\ncurr_version=1.3.0.0\r\n\r\n[files_ver_1.3.0.0]\r\nf1=Quillet.
   >"$release/update.ini.rar"
 cp "$fixtures/Quillet-1.3.0.0.exe" "$release/Quillet.exe.rar"
 printf 'Quillet 1.3.0.0 release notes\r\n' >"$release/docs/notes.txt.rar"
-expected_notes="$out/e2e-notes.txt"
-cp "$release/docs/notes.txt.rar" "$expected_notes"
-
 work=$(mktemp -d "$out/e2e-work.XXXXXX")
+expected_notes="$work/notes.txt"
+cp "$release/docs/notes.txt.rar" "$expected_notes"
 xvfb=
 cleanup() {
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
