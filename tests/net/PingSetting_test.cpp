@@ -1,0 +1,79 @@
+// Probe cases that need a network set up for them: run-in-setting.sh prepares it and names
+// it in QUILLET_PROBE_SETTING. Run any other way, they skip and say why.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "net/PingUnit.h"
+#include "sys/Error.h"
+
+namespace {
+
+// Skips every case unless the network around it is the one its fixture needs.
+class SettingTest : public ::testing::Test {
+ protected:
+  explicit SettingTest(const char *setting) : setting_(setting) {}
+  void SetUp() override {
+    const char *current = std::getenv("QUILLET_PROBE_SETTING");
+    if (!current || setting_ != current)
+      GTEST_SKIP() << "runs only in the \"" << setting_ << "\" setting that tests/net/run-in-setting.sh prepares";
+  }
+
+ private:
+  std::string setting_;
+};
+
+// A private network namespace whose loopback ignores echo requests, and where no name
+// server can be reached, so that looking up a name sends nothing beyond it.
+class SilentLoopback : public SettingTest {
+ protected:
+  SilentLoopback() : SettingTest("silent-loopback") {}
+};
+
+TEST_F(SilentLoopback, SilentHostGivesZeroAfterTheTimeOut) {
+  TPing ping;
+  std::string address;
+  EXPECT_EQ(ping.PingByName("127.0.0.1", 500, address), 0);
+  EXPECT_EQ(address, "127.0.0.1");
+  EXPECT_EQ(ping.Ping("127.0.0.1", 500), 0);
+}
+
+TEST_F(SilentLoopback, NameThatDoesNotResolveGivesMinusOneAndNoAddress) {
+  TPing ping;
+  std::string address = "stale";
+  EXPECT_EQ(ping.PingByName("name.invalid", 500, address), -1);
+  EXPECT_EQ(address, "");
+}
+
+// An unprivileged user where the system lets it ping: the datagram ICMP socket.
+class DatagramOnly : public SettingTest {
+ protected:
+  DatagramOnly() : SettingTest("datagram-only") {}
+};
+
+TEST_F(DatagramOnly, UnprivilegedProbeAnswers) {
+  TPing ping;
+  std::string address;
+  EXPECT_EQ(ping.PingByName("localhost", 5000, address), 1);
+  EXPECT_EQ(address, "127.0.0.1");
+  EXPECT_EQ(ping.Ping("127.0.0.1", 5000), 1);
+}
+
+// No way to send an echo: an unprivileged user without ping rights on POSIX, the ICMP
+// library disabled on Windows.
+class NoIcmp : public SettingTest {
+ protected:
+  NoIcmp() : SettingTest("no-icmp") {}
+};
+
+TEST_F(NoIcmp, ConstructionFailsWithoutIcmp) {
+  try {
+    TPing ping;
+    ADD_FAILURE() << "the probe was created without a way to send an echo";
+  } catch (const sys::Error &error) {
+    EXPECT_STREQ(error.what(), "ICMP Run error!");
+  }
+}
+
+}  // namespace
