@@ -62,7 +62,8 @@ TEST(MessageWait, MessagePostedFromAnotherThreadIsDispatchedOnTheWaitingThread) 
   sys::Event event(sys::Event::Mode::ManualReset);
   std::atomic<bool> posted{false};
   sys::ThreadId ranOn = 0;
-  sys::Thread poster = sys::Thread::Start([&] { posted = sys::PostTask(self, [&] { ranOn = sys::CurrentThreadId(); }); });
+  sys::Thread poster =
+      sys::Thread::Start([&] { posted = sys::PostTask(self, [&] { ranOn = sys::CurrentThreadId(); }); });
   poster.Join();
   ASSERT_TRUE(posted);
   ASSERT_EQ(sys::WaitForEventOrMessage(event, Generous), sys::WaitResult::MessageArrived);

@@ -1,7 +1,8 @@
 #include "sys/Socket.h"
-#include "sys/Thread.h"
 
 #include <gtest/gtest.h>
+
+#include "sys/Thread.h"
 
 namespace {
 
