@@ -12,7 +12,7 @@ class Thread {
  public:
   using Routine = std::function<void()>;
 
-  Thread() = default;
+  Thread();
   ~Thread();
   Thread(Thread &&other) noexcept;
   Thread &operator=(Thread &&other) noexcept;

@@ -20,6 +20,7 @@ void *RunRoutine(void *arg) {
 }
 }  // namespace
 
+Thread::Thread() = default;
 Thread::~Thread() { Close(); }
 Thread::Thread(Thread &&other) noexcept = default;
 Thread &Thread::operator=(Thread &&other) noexcept {

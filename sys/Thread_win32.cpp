@@ -17,6 +17,7 @@ DWORD WINAPI RunRoutine(LPVOID arg) {
 }
 }  // namespace
 
+Thread::Thread() = default;
 Thread::~Thread() { Close(); }
 Thread::Thread(Thread &&other) noexcept = default;
 Thread &Thread::operator=(Thread &&other) noexcept {

@@ -1,0 +1,122 @@
+#pragma once
+// THttpFileDown fetches one file over plain HTTP/1.1 on port 80 and stores it under a
+// local path. Start runs a HEAD size probe on the calling thread, then a ranged GET on a
+// worker thread created for the job; every job ends on the worker with OnDowned and the
+// completion event, whatever its outcome.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "sys/Component.h"
+#include "sys/Event.h"
+#include "sys/Socket.h"
+#include "sys/Thread.h"
+
+using TOnDowning = std::function<void(TObject *Sender, int CurSize, int TotSize, std::string Speed)>;
+using TOnDowned = std::function<void(TObject *Sender)>;
+using TOnFileSize = std::function<void(TObject *Sender, int Size)>;
+
+class THttpFileDownTestAccess;
+
+class THttpFileDown : public TObject {
+ public:
+  THttpFileDown();
+  // Aborts a running job after its current receive and waits for its last step,
+  // dispatching the calling thread's messages meanwhile.
+  ~THttpFileDown() override;
+  THttpFileDown(const THttpFileDown &) = delete;
+  THttpFileDown &operator=(const THttpFileDown &) = delete;
+
+  const std::string &Url() const { return FUrl; }
+  // Ignored while a connection is open or a job runs: the worker reads the URL.
+  void SetUrl(const std::string &Value);
+  // Set it only while the downloader is idle; the worker writes to this path.
+  const std::string &LocalFile() const { return FLocalFile; }
+  void SetLocalFile(const std::string &Value) { FLocalFile = Value; }
+
+  // Assigned by the owner before Start. OnFileSize runs on the thread calling Start;
+  // OnDowning and OnDowned run on the worker and must not let an error escape.
+  TOnFileSize OnFileSize;
+  TOnDowning OnDowning;
+  TOnDowned OnDowned;
+
+  // Starts a job unless one is running. Raises sys::Error when the URL is invalid.
+  void Start();
+
+  // True when the last finished job stored the whole announced body: the body phase ran,
+  // the file was created, every write succeeded and exactly the announced length arrived.
+  bool LastJobComplete() const { return FLastJobComplete; }
+  // 9999 once a body receive has failed; never cleared.
+  int ErrorCode() const { return FErrorCode; }
+
+  // Bounds on every wait on the network. A receive that times out fails like any other;
+  // HeaderPhaseMs bounds the whole header phase of the GET answer.
+  struct TimeLimits {
+    int ConnectMs, SendMs, ReceiveMs, HeaderPhaseMs;
+  };
+  static constexpr TimeLimits DefaultTimeLimits{30000, 30000, 30000, 60000};
+  void SetTimeLimits(const TimeLimits &Limits) { FTimeLimits = Limits; }
+
+  // Bounds on the GET answer's headers: past either, the answer is dropped.
+  static constexpr int MaxHeaderLine = 8 * 1024;
+  static constexpr int MaxHeaderTotal = 64 * 1024;
+  static constexpr int BufferSize = 4096;
+
+ private:
+  friend class THttpFileDownTestAccess;
+  using WorkerStarter = std::function<sys::Thread(sys::Thread::Routine)>;
+
+  void ParseHost();
+  void ParsePath();
+  void Validate();
+  void SetConnected(bool Value);
+  void ProbeSize();
+  void DownloadWorker(std::shared_ptr<sys::Event> DoneEvent);
+  void DoFileSize(int Size);
+  void DoDowning(int CurSize, int TotSize, const std::string &Speed);
+  void DoDowned();
+
+  // The GET's header phase; true when it ended at the blank line.
+  bool ReadHeaders();
+  // The body phase: receives into FLocalFile until the length arrived, the server closed,
+  // a receive failed or an abort was asked for. True when the whole body was stored.
+  bool ReceiveBody();
+  // End of a job, on the thread that ran it: idle, OnDowned, completion signal.
+  void FinishJob(bool Complete, sys::Event &DoneEvent);
+  void SendRequest(const std::string &Request);
+
+  // Started first and released last: every socket below needs it (WSAStartup 1.1).
+  sys::SocketLayer FSocketLayer{257};
+  std::atomic<bool> FConnected{false};
+  std::string FUrl;
+  int FPort = 80;
+  std::string FHost = "0.0.0.0";
+  std::string FLocalFile;
+  int FFileSize = 0;
+  int FContentLength = 0;
+  int FReceived = 0;
+  int FRangeStart = 0;
+  std::string FPath;
+  std::atomic<bool> FBusy{false};
+  bool FRangeAccepted = false;
+  std::atomic<bool> FAbort{false};
+  std::atomic<int> FErrorCode{0};
+  sys::Socket FSocket;
+  char FBuffer[BufferSize] = {};
+  sys::Thread FThread;
+  // Shared with each worker, which signals it after its last step on this object.
+  std::shared_ptr<sys::Event> FDoneEvent;
+
+  TimeLimits FTimeLimits = DefaultTimeLimits;
+  std::atomic<bool> FLastJobComplete{false};
+  // Set once destruction has begun: no job may start after that.
+  std::atomic<bool> FDestroying{false};
+  // Workers that have not yet taken their last step on this object (two for a moment
+  // when OnDowned starts the next job).
+  std::atomic<int> FWorkers{0};
+  // Lets a new worker run once FThread holds its handle, which the worker closes.
+  sys::Event FThreadStored{sys::Event::Mode::AutoReset};
+  WorkerStarter FStartWorker = sys::Thread::Start;
+};
