@@ -10,22 +10,29 @@ namespace sys {
 // removed, cut at 2047 characters. Every call reads the file as it is at that moment.
 // On Windows these are GetPrivateProfileStringA / WritePrivateProfileStringA.
 
-std::string ReadProfileString(const std::string &file, const std::string &section,
-                              const std::string &key, const std::string &defaultValue);
+std::string ReadProfileString(const std::string &file, const std::string &section, const std::string &key,
+                              const std::string &defaultValue);
 
 // Sets key in section, creating the file, the section or the key as needed; the change
 // is on disk when the call returns. False when the system refused the write.
-bool WriteProfileString(const std::string &file, const std::string &section,
-                        const std::string &key, const std::string &value);
+bool WriteProfileString(const std::string &file, const std::string &section, const std::string &key,
+                        const std::string &value);
 
 // Names of every section of the file, in file order (none for a missing file).
 std::vector<std::string> ReadProfileSectionNames(const std::string &file);
 
-// Key names of the first section named `section`, in file order.
+// Key names of the first section named `section`, in file order; comment entries (";...")
+// and entries without a key name ("=value") are not listed.
 std::vector<std::string> ReadProfileKeyNames(const std::string &file, const std::string &section);
 
 // Equality ignoring case, as CompareStringA with the user's default locale and
 // NORM_IGNORECASE compares.
 bool SameTextIgnoringCase(const std::string &a, const std::string &b);
+
+// text in lower case for the user's locale, for keying hash sets and maps of texts that
+// are compared with SameTextIgnoringCase. On POSIX two texts fold alike exactly when
+// SameTextIgnoringCase holds; on Windows CompareStringA also equates a few texts that
+// differ in characters it ignores (such as a soft hyphen), which folding keeps apart.
+std::string FoldCase(const std::string &text);
 
 }  // namespace sys

@@ -1,0 +1,55 @@
+#include "engine/UpdateIni.h"
+
+#include <unordered_set>
+
+#include "sys/Profile.h"
+
+namespace {
+
+const char kReleaseSectionPrefix[] = "files_ver_";
+
+}  // namespace
+
+TUpdateIni::TUpdateIni(const std::string &FileName) : TIniConf(FileName) {}
+
+std::string TUpdateIni::KeyName(int Id) {
+  switch (Id) {
+    case ukHost:
+      return "host";
+    case ukPath:
+      return "path";
+    case ukCurrVersion:
+      return "curr_version";
+    case ukLastVersion:
+      return "last_version";
+    default:
+      return std::string();
+  }
+}
+
+void TUpdateIni::GetUpdateFiles(TStringList &List) {
+  List.Clear();
+  const std::string newest = ReadStr(ukCurrVersion);
+  if (newest.empty()) return;
+  // Versions compare exactly here; the sections they name are found ignoring case.
+  const std::string installed = ReadStr(ukLastVersion);
+  if (newest == installed) return;
+
+  FIniFile->ReadSections(FSections);
+  const int first = FSections.IndexOf(kReleaseSectionPrefix + newest);
+  int end = FSections.IndexOf(kReleaseSectionPrefix + installed);
+  if (end == -1) end = first + 1;
+  if (first == -1 || end <= first) return;
+
+  // The folded form of every path listed so far, so that the duplicate test stays cheap
+  // in a long manifest.
+  std::unordered_set<std::string> listed;
+  TStringList entries;
+  for (int p = first; p < end; ++p) {
+    FIniFile->ReadSectionValues(FSections[p], entries);
+    for (const std::string &entry : entries) {
+      std::string value = entry.substr(entry.find('=') + 1);
+      if (listed.insert(sys::FoldCase(value)).second) List.Add(value);
+    }
+  }
+}
