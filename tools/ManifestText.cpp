@@ -7,8 +7,10 @@ namespace {
 const char ReleasePrefix[] = "files_ver_";
 const char ConfSection[] = "conf";
 const char CurrVersionKey[] = "curr_version";
+const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Blanks as the INI reader skips them around names and values.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 std::string Trimmed(const std::string &text) {
   std::size_t begin = 0, end = text.size();
@@ -17,127 +19,104 @@ std::string Trimmed(const std::string &text) {
   return text.substr(begin, end - begin);
 }
 
-bool StartsWithIgnoringCase(const std::string &text, const std::string &prefix) {
-  return text.size() >= prefix.size() && sys::SameTextIgnoringCase(text.substr(0, prefix.size()), prefix);
+bool IsReleaseSection(const std::string &name) {
+  const std::size_t length = sizeof ReleasePrefix - 1;
+  return name.size() >= length && sys::SameTextIgnoringCase(name.substr(0, length), ReleasePrefix);
+}
+
+// Where the first line starts: after a UTF-8 byte-order mark, which the reader skips.
+std::size_t StartOfLines(const std::string &text) { return text.compare(0, 3, Utf8ByteOrderMark) == 0 ? 3 : 0; }
+
+// Whether the text's last line is blank and ended (or the text is a bare line ending).
+bool EndsWithBlankLine(const std::string &text) {
+  std::size_t end = text.size();
+  if (end >= 2 && text.compare(end - 2, 2, "\r\n") == 0) {
+    end -= 2;
+  } else if (end >= 1 && (text[end - 1] == '\n' || text[end - 1] == '\r')) {
+    end -= 1;
+  } else {
+    return false;
+  }
+  const std::size_t lastBreak = end == 0 ? std::string::npos : text.find_last_of("\r\n", end - 1);
+  const std::size_t begin = lastBreak == std::string::npos ? 0 : lastBreak + 1;
+  return Trimmed(text.substr(begin, end - begin)).empty();
 }
 
 }  // namespace
 
-ManifestText::ManifestText(std::string text) : text_(std::move(text)) {
-  const std::size_t firstBreak = text_.find('\n');
-  eol_ = firstBreak != std::string::npos && (firstBreak == 0 || text_[firstBreak - 1] != '\r') ? "\n" : "\r\n";
+ManifestText::ManifestText(std::string text) : profile_(std::move(text)) {}
 
-  for (std::size_t begin = 0; begin < text_.size();) {
-    std::size_t next = text_.find('\n', begin);
-    next = next == std::string::npos ? text_.size() : next + 1;
-    std::size_t end = next;
-    if (end > begin && text_[end - 1] == '\n') --end;
-    if (end > begin && text_[end - 1] == '\r') --end;
-    Line line{begin, end, next, false, std::string()};
-    const std::string content = LineText(line);
-    if (!content.empty() && content.front() == '[') {
-      line.IsHeader = true;
-      line.Name = Trimmed(content.substr(1, content.find(']') - 1));
-    } else if (content.find('=') != std::string::npos) {
-      line.Name = Trimmed(content.substr(0, content.find('=')));
-    }
-    if (line.IsHeader) {
-      if (!sections_.empty()) sections_.back().EndLine = lines_.size();
-      sections_.push_back({line.Name, lines_.size(), 0});
-    }
-    lines_.push_back(line);
-    begin = next;
+std::string ManifestText::CurrVersion() const { return profile_.ReadValue(ConfSection, CurrVersionKey, ""); }
+
+bool ManifestText::HasSection(const std::string &name) const {
+  for (const std::string &section : profile_.SectionNames()) {
+    if (sys::SameTextIgnoringCase(section, name)) return true;
   }
-  if (!sections_.empty()) sections_.back().EndLine = lines_.size();
+  return false;
 }
-
-bool ManifestText::IsRelease(const Section &section) const {
-  return StartsWithIgnoringCase(section.Name, ReleasePrefix);
-}
-
-const ManifestText::Section *ManifestText::FirstSection(const std::string &name) const {
-  for (const Section &section : sections_) {
-    if (sys::SameTextIgnoringCase(section.Name, name)) return &section;
-  }
-  return nullptr;
-}
-
-const ManifestText::Section *ManifestText::FirstRelease() const {
-  for (const Section &section : sections_) {
-    if (IsRelease(section)) return &section;
-  }
-  return nullptr;
-}
-
-std::string ManifestText::CurrVersion() const {
-  const Section *conf = FirstSection(ConfSection);
-  if (!conf) return std::string();
-  for (std::size_t i = conf->Header + 1; i < conf->EndLine; ++i) {
-    const Line &line = lines_[i];
-    if (!sys::SameTextIgnoringCase(line.Name, CurrVersionKey)) continue;
-    const std::string entry = LineText(line);
-    std::string value = Trimmed(entry.substr(entry.find('=') + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-      value = value.substr(1, value.size() - 2);
-    }
-    return value;
-  }
-  return std::string();
-}
-
-bool ManifestText::HasSection(const std::string &name) const { return FirstSection(name) != nullptr; }
 
 bool ManifestText::ConfBetweenReleases() const {
   bool releaseSeen = false, confAfterRelease = false;
-  for (const Section &section : sections_) {
-    if (IsRelease(section)) {
+  for (const std::string &section : profile_.SectionNames()) {
+    if (IsReleaseSection(section)) {
       if (confAfterRelease) return true;
       releaseSeen = true;
-    } else if (releaseSeen && sys::SameTextIgnoringCase(section.Name, ConfSection)) {
+    } else if (releaseSeen && sys::SameTextIgnoringCase(section, ConfSection)) {
       confAfterRelease = true;
     }
   }
   return false;
 }
 
-std::string ManifestText::WithNewRelease(const std::string &version, const std::vector<std::string> &names) const {
-  std::string release = "[" + std::string(ReleasePrefix) + version + "]" + eol_;
-  for (std::size_t i = 0; i < names.size(); ++i) release += "f" + std::to_string(i + 1) + "=" + names[i] + eol_;
+std::size_t ManifestText::FirstReleaseHeader() const {
+  // The reader's rule: a line that starts with "[" and holds a "]" opens a section named
+  // by the text up to the last "]".
+  const std::string &text = profile_.Text();
+  std::size_t begin = StartOfLines(text);
+  while (begin < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", begin);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = Trimmed(text.substr(begin, end - begin));
+    const std::size_t close = line.rfind(']');
+    if (!line.empty() && line.front() == '[' && close != std::string::npos &&
+        IsReleaseSection(Trimmed(line.substr(1, close - 1)))) {
+      return begin;
+    }
+    begin = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return std::string::npos;
+}
 
-  std::string text = text_;
-  if (const Section *first = FirstRelease()) {
-    text.insert(lines_[first->Header].Begin, release + eol_);
+std::string ManifestText::LineEnd() const {
+  // New lines end like the text's first line, as the INI writer's do.
+  const std::string &text = profile_.Text();
+  const std::size_t end = text.find_first_of("\r\n");
+  if (end == std::string::npos || text.compare(end, 2, "\r\n") == 0) return "\r\n";
+  return text.substr(end, 1);
+}
+
+std::string ManifestText::WithNewRelease(const std::string &version, const std::vector<std::string> &names) const {
+  const std::string eol = LineEnd();
+  std::string release = "[" + std::string(ReleasePrefix) + version + "]" + eol;
+  for (std::size_t i = 0; i < names.size(); ++i) release += "f" + std::to_string(i + 1) + "=" + names[i] + eol;
+
+  std::string text = profile_.Text();
+  const std::size_t firstRelease = FirstReleaseHeader();
+  if (firstRelease != std::string::npos) {
+    text.insert(firstRelease, release + eol);
   } else if (!text.empty()) {
-    const bool endsInBreak = text.back() == '\n';
-    const bool lastLineBlank = endsInBreak && LineText(lines_.back()).empty();
-    text += (endsInBreak ? "" : eol_) + (lastLineBlank ? "" : eol_) + release;
+    // One blank line between the last section and the new one.
+    const bool endsLine = text.back() == '\n' || text.back() == '\r';
+    const bool endsBlankLine = EndsWithBlankLine(text);
+    text += (endsLine ? "" : eol) + (endsBlankLine ? "" : eol) + release;
   } else {
     text = release;
   }
-  // The release section is in place; "conf" is found again in the new text.
-  return ManifestText(text).WithCurrVersion(version);
-}
-
-std::string ManifestText::WithCurrVersion(const std::string &version) const {
   const std::string entry = std::string(CurrVersionKey) + "=" + version;
-  std::string text = text_;
-  const Section *conf = FirstSection(ConfSection);
-  if (!conf) return "[" + std::string(ConfSection) + "]" + eol_ + entry + eol_ + eol_ + text;
-
-  std::size_t last = conf->Header;  // the last line of "conf" that is not blank
-  for (std::size_t i = conf->Header + 1; i < conf->EndLine; ++i) {
-    const Line &line = lines_[i];
-    if (sys::SameTextIgnoringCase(line.Name, CurrVersionKey))
-      return text.replace(line.Begin, line.End - line.Begin, entry);
-    if (!LineText(line).empty()) last = i;
+  if (!HasSection(ConfSection)) {
+    return text.insert(StartOfLines(text), "[" + std::string(ConfSection) + "]" + eol + entry + eol + eol);
   }
-  const Line &after = lines_[last];
-  // A last line without a line ending needs one before the new entry.
-  return text.insert(after.Next, (after.Next == after.End ? eol_ : std::string()) + entry + eol_);
-}
-
-std::string ManifestText::LineText(const Line &line) const {
-  return Trimmed(text_.substr(line.Begin, line.End - line.Begin));
+  return sys::ProfileText(text).WithValue(ConfSection, CurrVersionKey, version);
 }
 
 std::string VersionTextProblem(const std::string &version) {
@@ -146,8 +125,9 @@ std::string VersionTextProblem(const std::string &version) {
     if (c < 0x20 || c == 0x7F) return "holds a control character";
     if (c == ']') return "holds \"]\", which would end the section name";
   }
-  if (IsBlank(version.front()) || IsBlank(version.back()))
+  if (IsBlank(version.front()) || IsBlank(version.back())) {
     return "starts or ends with a blank, which the manifest reader removes";
+  }
   if (version.size() >= 2 && (version.front() == '"' || version.front() == '\'') && version.back() == version.front()) {
     return "is enclosed in quotes, which the manifest reader removes";
   }

@@ -3,17 +3,19 @@
 #include <string>
 #include <vector>
 
-// The manifest ("update.ini") as text, for the publisher. A new release is added by
-// editing the text in two places, the new release section and the "curr_version" entry,
-// so that everything else (older sections, comments, line endings) stays byte for byte.
-// Section and key names are recognised as the INI reader does: blanks around them are
-// ignored, and they compare without regard to case, the first match winning.
+#include "sys/ProfileText.h"
+
+// The manifest ("update.ini") as text, for the publisher, read by the rules of the INI
+// reader that the updater uses. A new release is added by editing the text in two places,
+// the new release section and the "curr_version" entry, so that everything else (older
+// sections, comments, line endings) stays byte for byte.
 class ManifestText {
  public:
   explicit ManifestText(std::string text);
 
-  // "curr_version" of the first "conf" section; empty when there is none.
+  // "curr_version" of "conf"; empty when there is none.
   std::string CurrVersion() const;
+  // Whether a section of this name exists; names compare without regard to case.
   bool HasSection(const std::string &name) const;
   // True when a "conf" section stands between two release sections: the updater would
   // then read its values as file names.
@@ -25,29 +27,11 @@ class ManifestText {
   std::string WithNewRelease(const std::string &version, const std::vector<std::string> &names) const;
 
  private:
-  struct Line {
-    std::size_t Begin;  // offset of the first byte
-    std::size_t End;    // offset of the line ending (or of the end of the text)
-    std::size_t Next;   // offset of the next line
-    bool IsHeader;
-    std::string Name;  // section name of a header, key name of an entry, else empty
-  };
-  struct Section {
-    std::string Name;
-    std::size_t Header;   // index in lines_ of its header line
-    std::size_t EndLine;  // index in lines_ of the line after its last one
-  };
+  // Offset of the first release section's header line; npos when there is none.
+  std::size_t FirstReleaseHeader() const;
+  std::string LineEnd() const;
 
-  std::string WithCurrVersion(const std::string &version) const;
-  std::string LineText(const Line &line) const;  // without blanks at either end
-  bool IsRelease(const Section &section) const;
-  const Section *FirstSection(const std::string &name) const;
-  const Section *FirstRelease() const;
-
-  std::string text_;
-  std::string eol_;  // the text's line ending, "\r\n" for a new text
-  std::vector<Line> lines_;
-  std::vector<Section> sections_;
+  sys::ProfileText profile_;
 };
 
 // Why text cannot serve as a release's version, or an empty text when it can. The version

@@ -91,7 +91,8 @@ bool Publisher::Plan() {
     problems_.push_back("the release folder " + Quoted(options_.ReleaseDir) + " does not exist");
     return false;
   }
-  if (sys::FileExists(options_.ServerDir)) {
+  // Without its separator: "file/" names no file.
+  if (sys::FileExists(options_.ServerDir.substr(0, options_.ServerDir.size() - 1))) {
     problems_.push_back("the server folder " + Quoted(options_.ServerDir) + " is a file");
     return false;
   }

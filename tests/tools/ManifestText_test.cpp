@@ -13,7 +13,8 @@ TEST(ManifestText, AFirstReleaseMakesTheWholeManifest) {
 }
 
 TEST(ManifestText, ANewReleaseGoesFirstAndTheRestStaysAsWritten) {
-  // Line feeds only, a comment, blanks around names and a key of another case: all kept.
+  // Line feeds only, a comment, blanks around names and a key of another case: all kept,
+  // only the old version's bytes are replaced.
   const std::string text =
       "; published by hand\n[ Conf ]\nhost=example\n Curr_Version = 1.1 \n\n"
       "[files_ver_1.1]\nf1 = Quillet.exe\n\n[files_ver_1.0]\nf1=readme.txt\n";
@@ -22,7 +23,7 @@ TEST(ManifestText, ANewReleaseGoesFirstAndTheRestStaysAsWritten) {
   EXPECT_TRUE(manifest.HasSection("FILES_VER_1.0"));
   EXPECT_FALSE(manifest.HasSection("files_ver_1.2"));
   EXPECT_EQ(manifest.WithNewRelease("1.2", {"a.txt"}),
-            "; published by hand\n[ Conf ]\nhost=example\ncurr_version=1.2\n\n"
+            "; published by hand\n[ Conf ]\nhost=example\n Curr_Version = 1.2 \n\n"
             "[files_ver_1.2]\nf1=a.txt\n\n"
             "[files_ver_1.1]\nf1 = Quillet.exe\n\n[files_ver_1.0]\nf1=readme.txt\n");
 }
@@ -41,6 +42,15 @@ TEST(ManifestText, MissingPartsAreAddedWhereTheUpdaterLooks) {
             "[conf]\ncurr_version=1\n\n[files_ver_1]\nf1=y\n");
   EXPECT_EQ(ManifestText("[conf]\nhost=h").WithNewRelease("1", {"y"}),
             "[conf]\nhost=h\ncurr_version=1\n\n[files_ver_1]\nf1=y\n");
+}
+
+TEST(ManifestText, SectionsAreFoundAsTheIniReaderFindsThem) {
+  // A byte-order mark, lone CR line ends, a "[" line without "]" (an entry, not a section)
+  // and a name up to the last "]".
+  EXPECT_EQ(ManifestText("\xEF\xBB\xBF[files_ver_1]\rf1=x\r[files_ver_0\rf2=y\r").WithNewRelease("2", {"z"}),
+            "\xEF\xBB\xBF[conf]\rcurr_version=2\r\r[files_ver_2]\rf1=z\r\r[files_ver_1]\rf1=x\r[files_ver_0\rf2=y\r");
+  EXPECT_TRUE(ManifestText("[files_ver_1]x]\n").HasSection("FILES_VER_1]X"));
+  EXPECT_FALSE(ManifestText("[files_ver_1\n").HasSection("files_ver_1"));
 }
 
 TEST(ManifestText, ValuesReadAsTheIniReaderGivesThem) {

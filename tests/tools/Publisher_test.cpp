@@ -241,6 +241,16 @@ TEST(Publisher, AManifestWithConfAmongTheReleasesIsRefused) {
   EXPECT_EQ(Snapshot(dir / "server"), before);
 }
 
+TEST(Publisher, AServerFolderThatIsAFileIsRefused) {
+  TestDir dir;
+  WriteWholeFile(dir / "server", "not a folder");
+  MakeRelease(dir, "r", Release1);
+  const Outcome outcome = RunPublish(dir, "r", "1.1.0.0");
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_NE(outcome.err.find("is a file"), std::string::npos) << outcome.err;
+  EXPECT_EQ(ReadWholeFile(dir / "server"), "not a folder");
+}
+
 TEST(Publisher, AFailedWriteTakesBackEverythingItStaged) {
   TestDir dir;
   MakeRelease(dir, "r1", Release1);
