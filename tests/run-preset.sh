@@ -1,9 +1,11 @@
 #!/bin/sh
-# Configures, builds and tests one CMake preset. The Windows preset's tests run under
-# Wine in a private prefix inside the build tree, with one persistent wineserver that is
-# started here before the tests and stopped after them by its own process id.
+# Configures, builds and tests one CMake preset; further arguments go to ctest (-R engine).
+# The Windows preset's tests run under Wine in a private prefix inside the build tree, with
+# one persistent wineserver that is started here before the tests and stopped after them by
+# its own process id.
 set -eu
 preset=$1
+shift  # anything after the preset goes to ctest, e.g. -R engine
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -11,7 +13,7 @@ cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 
 if [ "$preset" != windows ]; then
-  exec ctest --preset "$preset"
+  exec ctest --preset "$preset" "$@"
 fi
 
 export WINEPREFIX="$root/build/windows/wineprefix"
@@ -52,5 +54,5 @@ done
 # nowhere: started by the first test instead, they would hold that test's output open.
 wineboot -i </dev/null >/dev/null 2>&1
 status=0
-ctest --preset "$preset" || status=$?
+ctest --preset "$preset" "$@" || status=$?
 exit $status

@@ -9,6 +9,7 @@
 #include "tools/ProgressReport.h"
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 
 namespace {
@@ -96,6 +97,8 @@ int Run(const UpdateCommandLine &options) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  // Texts are in the system code page; on POSIX that is the locale's.
+  std::setlocale(LC_ALL, "");
   UpdateCommandLine options;
   if (!ParseUpdateCommandLine(std::vector<std::string>(argv + 1, argv + argc), options)) {
     std::fputs(UpdateUsage, stderr);

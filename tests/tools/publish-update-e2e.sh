@@ -3,8 +3,8 @@
 # serves, then brings an installation of each older release up to date with
 # quillet-update and compares it byte for byte with the newest release.
 #   publish-update-e2e.sh WORK PROGRAMS PUBLISH UPDATE [EMULATOR]
-# WORK is a scratch folder, PROGRAMS holds quillet-1.1.0.0.exe, quillet-1.2.0.0.exe and
-# quillet-1.3.0.0.exe (each with its version resource), PUBLISH and UPDATE are the two
+# WORK is a scratch folder, PROGRAMS holds Quillet-1.1.0.0.exe, Quillet-1.2.0.0.exe and
+# Quillet-1.3.0.0.exe (each with its version resource), PUBLISH and UPDATE are the two
 # tools, EMULATOR runs them when they are Windows programs.
 set -eu
 work=$1
@@ -40,7 +40,7 @@ mkdir -p "$work"
 for version in 1.1.0.0 1.2.0.0 1.3.0.0; do
   dir="$work/release-$version"
   mkdir -p "$dir/Language"
-  cp "$programs/quillet-$version.exe" "$dir/Quillet.exe"
+  cp "$programs/Quillet-$version.exe" "$dir/Quillet.exe"
 done
 printf 'chs 1\r\n' >"$work/release-1.1.0.0/Language/chs.ini"
 printf 'readme 1\r\n' >"$work/release-1.1.0.0/Read Me.txt"
