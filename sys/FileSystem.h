@@ -1,8 +1,9 @@
 #pragma once
-#include "sys/Platform.h"
-
 #include <cstddef>
 #include <string>
+#include <vector>
+
+#include "sys/Platform.h"
 
 namespace sys {
 
@@ -13,6 +14,23 @@ bool ForceDirectories(const std::string &dir);
 // Copies src over dest, replacing an existing dest (CopyFileA with overwrite).
 bool CopyFileReplacing(const std::string &src, const std::string &dest);
 bool RemoveFile(const std::string &path);
+// Removes dir when it is empty; false otherwise.
+bool RemoveEmptyDirectory(const std::string &dir);
+// Renames from to `to`, replacing an existing `to` in one step, so that a reader of `to`
+// opens either the old file or the new one, never a part-written one. Both must lie on
+// the same volume (rename on POSIX, MoveFileExA with MOVEFILE_REPLACE_EXISTING on Windows).
+bool MoveFileReplacing(const std::string &from, const std::string &to);
+
+struct DirectoryEntry {
+  enum class Kind { File, Directory, Other };
+  std::string Name;  // without the directory
+  // A link to a file counts as a file; a link to a directory (or a junction) is Other, so
+  // that a walk of the tree cannot loop.
+  Kind Type;
+};
+// The entries of dir in no particular order, without "." and "..". False when dir cannot
+// be read.
+bool ListDirectory(const std::string &dir, std::vector<DirectoryEntry> &entries);
 
 // The directory part of path: everything before its last path separator ("" if none).
 // On Windows both "\" and "/" separate, as they do for the system.

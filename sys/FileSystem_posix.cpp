@@ -1,10 +1,12 @@
-#include "sys/FileSystem.h"
-
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
+
+#include "sys/FileSystem.h"
 
 namespace sys {
 
@@ -81,6 +83,30 @@ bool CopyFileReplacing(const std::string &src, const std::string &dest) {
 }
 
 bool RemoveFile(const std::string &path) { return unlink(path.c_str()) == 0; }
+
+bool RemoveEmptyDirectory(const std::string &dir) { return rmdir(dir.c_str()) == 0; }
+
+bool MoveFileReplacing(const std::string &from, const std::string &to) { return rename(from.c_str(), to.c_str()) == 0; }
+
+bool ListDirectory(const std::string &dir, std::vector<DirectoryEntry> &entries) {
+  entries.clear();
+  const std::unique_ptr<DIR, int (*)(DIR *)> stream(opendir(dir.c_str()), closedir);
+  if (!stream) return false;
+  const std::string prefix = WithTrailingSeparator(dir);
+  while (const dirent *entry = readdir(stream.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = prefix + name;
+    struct stat st, link;
+    DirectoryEntry::Kind type = DirectoryEntry::Kind::Other;
+    if (stat(path.c_str(), &st) == 0 && lstat(path.c_str(), &link) == 0) {
+      if (S_ISREG(st.st_mode)) type = DirectoryEntry::Kind::File;
+      if (S_ISDIR(st.st_mode) && !S_ISLNK(link.st_mode)) type = DirectoryEntry::Kind::Directory;
+    }
+    entries.push_back({name, type});
+  }
+  return true;
+}
 
 OutputFile::~OutputFile() { Close(); }
 

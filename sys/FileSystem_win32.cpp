@@ -1,6 +1,6 @@
-#include "sys/FileSystem.h"
-
 #include <windows.h>
+
+#include "sys/FileSystem.h"
 
 namespace sys {
 
@@ -21,6 +21,42 @@ bool CopyFileReplacing(const std::string &src, const std::string &dest) {
 }
 
 bool RemoveFile(const std::string &path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool RemoveEmptyDirectory(const std::string &dir) { return RemoveDirectoryA(dir.c_str()) != 0; }
+
+bool MoveFileReplacing(const std::string &from, const std::string &to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+namespace {
+
+// Owns a FindFirstFileA search.
+struct FindSearch {
+  HANDLE handle;
+  ~FindSearch() {
+    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+  }
+};
+
+}  // namespace
+
+bool ListDirectory(const std::string &dir, std::vector<DirectoryEntry> &entries) {
+  entries.clear();
+  WIN32_FIND_DATAA found;
+  const FindSearch search{FindFirstFileA((WithTrailingSeparator(dir) + "*").c_str(), &found)};
+  if (search.handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND && DirectoryExists(dir);
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    DirectoryEntry::Kind type = DirectoryEntry::Kind::File;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      type = isLink ? DirectoryEntry::Kind::Other : DirectoryEntry::Kind::Directory;
+    }
+    entries.push_back({name, type});
+  } while (FindNextFileA(search.handle, &found));
+  return true;
+}
 
 OutputFile::~OutputFile() { Close(); }
 

@@ -27,3 +27,35 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
   if (!out.Path.empty() && out.Path.back() != '/') out.Path += '/';
   return true;
 }
+
+const char PublishUsage[] =
+    "usage: quillet-publish --server DIR --release DIR [--version V] [--dry-run]\n"
+    "  --server   the folder the web server serves as the update base URL (created when missing)\n"
+    "  --release  the complete program folder of the new release\n"
+    "  --version  the release's version (default: the \"FileVersion\" of its Quillet.exe)\n"
+    "  --dry-run  print what would be published and change nothing\n"
+    "exit 0: published (or would be), 1: refused or failed, 2: bad usage\n";
+
+bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishCommandLine &out) {
+  out = PublishCommandLine();
+  PublishOptions &options = out.Options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string &arg = args[i];
+    std::string *option = arg == "--server"    ? &options.ServerDir
+                          : arg == "--release" ? &options.ReleaseDir
+                          : arg == "--version" ? &options.Version
+                                               : nullptr;
+    if (option) {
+      if (!option->empty() || i + 1 >= args.size() || args[i + 1].empty()) return false;
+      *option = args[++i];
+    } else if (arg == "--dry-run" && !out.DryRun) {
+      out.DryRun = true;
+    } else {
+      return false;
+    }
+  }
+  if (options.ServerDir.empty() || options.ReleaseDir.empty()) return false;
+  options.ServerDir = sys::WithTrailingSeparator(options.ServerDir);
+  options.ReleaseDir = sys::WithTrailingSeparator(options.ReleaseDir);
+  return true;
+}

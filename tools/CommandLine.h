@@ -2,12 +2,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/Publisher.h"
+
 // The console front end's command line:
 //   quillet-update [--dir DIR] [--host HOST] [--path URL] check|update
 struct UpdateCommandLine {
-  std::string Dir;   // program directory, with a trailing separator; empty: the tool's own
-  std::string Host;  // update host; empty: the built-in host
-  std::string Path;  // base URL ending in "/"; empty: derived from the host
+  std::string Dir;      // program directory, with a trailing separator; empty: the tool's own
+  std::string Host;     // update host; empty: the built-in host
+  std::string Path;     // base URL ending in "/"; empty: derived from the host
   std::string Command;  // "check" or "update"
 };
 
@@ -15,3 +17,15 @@ struct UpdateCommandLine {
 bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandLine &out);
 
 extern const char UpdateUsage[];
+
+// The publisher's command line:
+//   quillet-publish --server DIR --release DIR [--version V] [--dry-run]
+struct PublishCommandLine {
+  PublishOptions Options;  // folders with a trailing separator
+  bool DryRun = false;
+};
+
+// Parses args (without the program name). False on bad usage.
+bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishCommandLine &out);
+
+extern const char PublishUsage[];

@@ -2,7 +2,10 @@
 // Records what a THttpFileDown reports, for tests. Handlers run on the worker thread;
 // everything they record is read by the test only after WaitDone, whose event orders it.
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,12 +35,25 @@ struct DownloadRecorder {
       senderRight = senderRight && sender == &this->down;
       ++downed;
       if (onDowned) onDowned();
-      done.Set();
+      {
+        std::lock_guard<std::mutex> lock(doneMutex);
+        ++completions;
+      }
+      doneChanged.notify_all();
     };
   }
 
-  // Waits for the next OnDowned, up to the scripted server's patience and then some.
-  bool WaitDone() { return done.Wait(2 * ScriptedServer::PatienceMs); }
+  // Waits for the next OnDowned, up to the scripted server's patience and then some. Each
+  // completion is counted: one that starts the next job may finish after that job's own.
+  bool WaitDone() {
+    std::unique_lock<std::mutex> lock(doneMutex);
+    if (!doneChanged.wait_for(lock, std::chrono::milliseconds(2 * ScriptedServer::PatienceMs),
+                              [this] { return completions > waited; })) {
+      return false;
+    }
+    ++waited;
+    return true;
+  }
 
   THttpFileDown &down;
   std::vector<int> fileSizes;
@@ -47,7 +63,10 @@ struct DownloadRecorder {
   // Optional extra steps inside OnDowning (with CurSize) and OnDowned, on the worker.
   std::function<void(int)> onDowning;
   std::function<void()> onDowned;
-  sys::Event done{sys::Event::Mode::AutoReset};
+  std::mutex doneMutex;
+  std::condition_variable doneChanged;
+  int completions = 0;  // guarded by doneMutex
+  int waited = 0;       // guarded by doneMutex
 };
 
 // A GET or HEAD answer's head: status line, the given header lines, the blank line.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "sys/uGlobal.h"
 #include "tests/support/TestDir.h"
 
@@ -67,6 +69,36 @@ TEST(FileSystem, OutputFileReplacesContentAndReportsFailure) {
   EXPECT_EQ(ReadWholeFile(dir / "out"), "abc");
   EXPECT_FALSE(out.Write("x", 1));
   EXPECT_FALSE(out.Create(dir / "no/such/dir/file"));
+}
+
+TEST(FileSystem, ListDirectoryNamesFilesAndFolders) {
+  TestDir dir;
+  WriteWholeFile(dir / "a.txt", "a");
+  WriteWholeFile(dir / "sub/b.txt", "b");
+  std::vector<sys::DirectoryEntry> entries;
+  ASSERT_TRUE(sys::ListDirectory(dir.path(), entries));
+  std::map<std::string, sys::DirectoryEntry::Kind> kinds;
+  for (const auto &entry : entries) kinds[entry.Name] = entry.Type;
+  EXPECT_EQ(kinds, (std::map<std::string, sys::DirectoryEntry::Kind>{{"a.txt", sys::DirectoryEntry::Kind::File},
+                                                                     {"sub", sys::DirectoryEntry::Kind::Directory}}));
+  ASSERT_TRUE(sys::ListDirectory(dir / "sub", entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Name, "b.txt");
+  EXPECT_FALSE(sys::ListDirectory(dir / "missing", entries));
+}
+
+TEST(FileSystem, MoveReplacesTheTargetAndFoldersGoOnlyWhenEmpty) {
+  TestDir dir;
+  WriteWholeFile(dir / "sub/new", "new content");
+  WriteWholeFile(dir / "sub/old", "old");
+  EXPECT_TRUE(sys::MoveFileReplacing(dir / "sub/new", dir / "sub/old"));
+  EXPECT_EQ(ReadWholeFile(dir / "sub/old"), "new content");
+  EXPECT_FALSE(sys::FileExists(dir / "sub/new"));
+  EXPECT_FALSE(sys::MoveFileReplacing(dir / "sub/new", dir / "sub/old"));
+  EXPECT_FALSE(sys::RemoveEmptyDirectory(dir / "sub"));
+  EXPECT_TRUE(sys::RemoveFile(dir / "sub/old"));
+  EXPECT_TRUE(sys::RemoveEmptyDirectory(dir / "sub"));
+  EXPECT_FALSE(sys::DirectoryExists(dir / "sub"));
 }
 
 }  // namespace

@@ -1,14 +1,15 @@
-#include "sys/Platform.h"
 #include "tools/CommandLine.h"
 
 #include <gtest/gtest.h>
+
+#include "sys/Platform.h"
 
 namespace {
 
 TEST(UpdateCommandLine, OptionsAreTakenAndCompleted) {
   UpdateCommandLine options;
-  ASSERT_TRUE(ParseUpdateCommandLine({"--dir", "inst", "--host", "127.0.0.1", "--path", "http://h/p", "update"},
-                                     options));
+  ASSERT_TRUE(
+      ParseUpdateCommandLine({"--dir", "inst", "--host", "127.0.0.1", "--path", "http://h/p", "update"}, options));
   EXPECT_EQ(options.Dir, std::string("inst") + sys::PathSep);
   EXPECT_EQ(options.Host, "127.0.0.1");
   EXPECT_EQ(options.Path, "http://h/p/");
@@ -28,6 +29,32 @@ TEST(UpdateCommandLine, BadUsageIsRefused) {
   EXPECT_FALSE(ParseUpdateCommandLine({"install"}, options));
   EXPECT_FALSE(ParseUpdateCommandLine({"check", "--dir"}, options));
   EXPECT_FALSE(ParseUpdateCommandLine({"--verbose", "check"}, options));
+}
+
+TEST(PublishCommandLine, OptionsAreTakenAndCompleted) {
+  PublishCommandLine command;
+  ASSERT_TRUE(ParsePublishCommandLine({"--release", "rel", "--server", "srv"}, command));
+  EXPECT_EQ(command.Options.ServerDir, std::string("srv") + sys::PathSep);
+  EXPECT_EQ(command.Options.ReleaseDir, std::string("rel") + sys::PathSep);
+  EXPECT_EQ(command.Options.Version, "");
+  EXPECT_FALSE(command.DryRun);
+
+  ASSERT_TRUE(ParsePublishCommandLine({"--dry-run", "--server", "s/", "--version", "1.2", "--release", "r"}, command));
+  EXPECT_EQ(command.Options.ServerDir, "s/");
+  EXPECT_EQ(command.Options.Version, "1.2");
+  EXPECT_TRUE(command.DryRun);
+}
+
+TEST(PublishCommandLine, BadUsageIsRefused) {
+  PublishCommandLine command;
+  EXPECT_FALSE(ParsePublishCommandLine({}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--release", "r"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", ""}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--server", "t", "--release", "r"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "--dry-run", "--dry-run"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "extra"}, command));
 }
 
 }  // namespace

@@ -1,0 +1,271 @@
+#include "tools/Publisher.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "sys/Platform.h"
+#include "tests/support/TestDir.h"
+#include "tools/PublishCommand.h"
+
+using testing_support::ReadWholeFile;
+using testing_support::TestDir;
+using testing_support::WriteWholeFile;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Tree = std::map<std::string, std::string>;  // relative name ("/" separated) -> content
+
+// Every file and folder under root, with the files' contents ("<dir>" for a folder).
+Tree Snapshot(const std::string &root) {
+  Tree tree;
+  if (!fs::exists(root)) return tree;
+  for (const auto &entry : fs::recursive_directory_iterator(root)) {
+    const std::string name = entry.path().lexically_relative(root).generic_string();
+    tree[name] = entry.is_directory() ? "<dir>" : ReadWholeFile(entry.path().string());
+  }
+  return tree;
+}
+
+void MakeRelease(const TestDir &dir, const std::string &release, const Tree &files) {
+  fs::create_directories(dir / release);
+  for (const auto &[name, content] : files) WriteWholeFile(dir / (release + "/" + name), content);
+}
+
+// The "FileVersion" each test's releases report, by path; none by default.
+struct FakeVersions {
+  std::map<std::string, std::string> byPath;
+  std::string operator()(const std::string &path) const {
+    auto found = byPath.find(path);
+    return found == byPath.end() ? std::string() : found->second;
+  }
+};
+
+struct Outcome {
+  int exitCode;
+  std::string out, err;
+};
+
+Outcome RunPublish(const TestDir &dir, const std::string &release, const std::string &version, bool dryRun = false,
+                   const FakeVersions &versions = FakeVersions()) {
+  PublishCommandLine command;
+  command.Options = {dir / "server", dir / release, version};
+  command.DryRun = dryRun;
+  std::ostringstream out, err;
+  const int exitCode = RunPublishCommand(command, versions, out, err);
+  return {exitCode, out.str(), err.str()};
+}
+
+const Tree Release1{{"Quillet.exe", "exe 1.1"}, {"Language/chs.ini", "chs 1"}, {"Read Me.txt", "readme"}};
+const Tree Release2{{"Quillet.exe", "exe 1.2, longer"},
+                    {"Language/chs.ini", "chs 1"},
+                    {"Read Me.txt", "readme"},
+                    {"plugins/sub/extra.dll", "extra"}};
+const Tree Release3{{"Quillet.exe", "exe 1.3"},
+                    {"Language/chs.ini", "chs 3"},
+                    {"Read Me.txt", "readme"},
+                    {"plugins/sub/extra.dll", "extra"}};
+
+TEST(Publisher, ThreeReleasesInTurnBuildTheServerFolder) {
+  TestDir dir;
+  MakeRelease(dir, "r1", Release1);
+  MakeRelease(dir, "r2", Release2);
+
+  Publisher first({dir / "server", dir / "r1", "1.1.0.0"}, FakeVersions());
+  ASSERT_TRUE(first.Plan());
+  ASSERT_TRUE(first.Apply());
+  ASSERT_EQ(first.Files().size(), 3u);
+  EXPECT_EQ(first.Files()[0].Name, "Language/chs.ini");
+  EXPECT_TRUE(first.Files()[0].Added);
+  EXPECT_EQ(first.TotalBytes(), 7u + 5u + 6u);
+
+  Publisher second({dir / "server", dir / "r2", "1.2.0.0"}, FakeVersions());
+  ASSERT_TRUE(second.Plan());
+  ASSERT_TRUE(second.Apply());
+  ASSERT_EQ(second.Files().size(), 2u);
+  EXPECT_EQ(second.Files()[0].Name, "Quillet.exe");
+  EXPECT_FALSE(second.Files()[0].Added);
+  EXPECT_EQ(second.Files()[1].Name, "plugins/sub/extra.dll");
+  EXPECT_TRUE(second.Files()[1].Added);
+
+  MakeRelease(dir, "r3", Release3);
+  const Outcome third = RunPublish(dir, "r3", "1.3.0.0");
+  ASSERT_EQ(third.exitCode, 0) << third.err;
+  EXPECT_NE(third.out.find("Published version 1.3.0.0"), std::string::npos) << third.out;
+  EXPECT_NE(third.out.find("0 added, 2 changed, 12 bytes"), std::string::npos) << third.out;
+
+  EXPECT_EQ(ReadWholeFile(dir / "server/update.ini.rar"),
+            "[conf]\r\ncurr_version=1.3.0.0\r\n\r\n"
+            "[files_ver_1.3.0.0]\r\nf1=Language/chs.ini\r\nf2=Quillet.exe\r\n\r\n"
+            "[files_ver_1.2.0.0]\r\nf1=Quillet.exe\r\nf2=plugins/sub/extra.dll\r\n\r\n"
+            "[files_ver_1.1.0.0]\r\nf1=Language/chs.ini\r\nf2=Quillet.exe\r\nf3=Read Me.txt\r\n");
+  // Each file as its newest content, and nothing else: no staging copies left behind.
+  Tree expected;
+  for (const auto &[name, content] : Release3) expected[name + ".rar"] = content;
+  expected["Language"] = expected["plugins"] = expected["plugins/sub"] = "<dir>";
+  expected["update.ini.rar"] = ReadWholeFile(dir / "server/update.ini.rar");
+  EXPECT_EQ(Snapshot(dir / "server"), expected);
+}
+
+TEST(Publisher, AnExistingManifestKeepsItsOlderSectionsByteForByte) {
+  TestDir dir;
+  const std::string handWritten =
+      "[conf]\nhost=example\ncurr_version=1.0\n; first release\n\n[files_ver_1.0]\n"
+      "a = Quillet.exe\n";
+  WriteWholeFile(dir / "server/update.ini.rar", handWritten);
+  WriteWholeFile(dir / "server/Quillet.exe.rar", "exe 1.1");
+  MakeRelease(dir, "r", {{"Quillet.exe", "exe 1.1"}, {"new.txt", "new"}});
+  const Outcome outcome = RunPublish(dir, "r", "1.1");
+  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+  EXPECT_EQ(ReadWholeFile(dir / "server/update.ini.rar"),
+            "[conf]\nhost=example\ncurr_version=1.1\n; first release\n\n[files_ver_1.1]\nf1=new.txt\n\n"
+            "[files_ver_1.0]\na = Quillet.exe\n");
+}
+
+TEST(Publisher, TheVersionComesFromTheReleasesMainProgram) {
+  TestDir dir;
+  MakeRelease(dir, "r", Release1);
+  FakeVersions versions;
+  versions.byPath[dir / "r/Quillet.exe"] = "1.1.0.0";
+  Publisher byFile({dir / "server", dir / "r", ""}, versions);
+  ASSERT_TRUE(byFile.Plan());
+  EXPECT_EQ(byFile.Version(), "1.1.0.0");
+  EXPECT_TRUE(byFile.Warnings().empty());
+
+  // A version given by hand that the program does not report: the installation would
+  // keep reporting the other one, which is worth a warning but no refusal.
+  Publisher byHand({dir / "server", dir / "r", "1.1.0.1"}, versions);
+  ASSERT_TRUE(byHand.Plan());
+  EXPECT_EQ(byHand.Version(), "1.1.0.1");
+  ASSERT_EQ(byHand.Warnings().size(), 1u);
+  EXPECT_NE(byHand.Warnings()[0].find("\"1.1.0.0\""), std::string::npos);
+}
+
+TEST(Publisher, DryRunChangesNothing) {
+  TestDir dir;
+  MakeRelease(dir, "r1", Release1);
+  const Outcome first = RunPublish(dir, "r1", "1.1.0.0", true);
+  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_NE(first.out.find("Would publish version 1.1.0.0"), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find("added    Read Me.txt (6 bytes)"), std::string::npos) << first.out;
+  EXPECT_FALSE(fs::exists(dir / "server"));
+
+  ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
+  MakeRelease(dir, "r2", Release2);
+  const Tree before = Snapshot(dir / "server");
+  const Outcome second = RunPublish(dir, "r2", "1.2.0.0", true);
+  EXPECT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_NE(second.out.find("1 added, 1 changed"), std::string::npos) << second.out;
+  EXPECT_EQ(Snapshot(dir / "server"), before);
+}
+
+// Publishes release 1.1.0.0, then expects each release below to be refused with a message
+// holding `reason`, and the server folder to stay exactly as it was.
+struct Refusal {
+  const char *label;
+  Tree files;
+  std::string version;
+  std::string reason;
+};
+
+TEST(Publisher, EveryRefusalLeavesTheServerAsItWas) {
+  TestDir dir;
+  MakeRelease(dir, "r1", Release1);
+  ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
+  Tree changed = Release1;
+  changed["Quillet.exe"] = "exe 1.2";
+
+  std::vector<Refusal> refusals{
+      {"same version", changed, "1.1.0.0", "already published"},
+      {"no change", Release1, "1.2.0.0", "changes nothing"},
+      {"no files", {}, "1.2.0.0", "holds no files"},
+      {"no version", changed, "", "no version"},
+      {"bad version", changed, "1.2]", "the version"},
+      {"empty file", {{"Quillet.exe", "exe 1.2"}, {"blank.cfg", ""}}, "1.2.0.0", "\"blank.cfg\" is empty"},
+      {"percent", {{"Quillet.exe", "exe 1.2"}, {"100%.txt", "x"}}, "1.2.0.0", "\"100%.txt\""},
+      {"hash", {{"Quillet.exe", "exe 1.2"}, {"a#b.txt", "x"}}, "1.2.0.0", "\"a#b.txt\""},
+      {"leading blank", {{"Quillet.exe", "exe 1.2"}, {" x.txt", "x"}}, "1.2.0.0", "\" x.txt\""},
+      {"manifest's place", {{"Quillet.exe", "exe 1.2"}, {"update.ini", "x"}}, "1.2.0.0", "\"update.ini\""},
+      {"folder clash", {{"Quillet.exe", "exe 1.2"}, {"a", "x"}, {"a.rar/b", "y"}}, "1.2.0.0", "\"a.rar\""},
+  };
+  if (!sys::IsWindows) {
+    // Names Windows itself cannot hold, so only a Linux release folder can bring them.
+    refusals.push_back(
+        {"case twins", {{"Quillet.exe", "exe 1.2"}, {"A.txt", "1"}, {"a.txt", "2"}}, "1.2.0.0", "differ only in case"});
+    refusals.push_back(
+        {"device", {{"Quillet.exe", "exe 1.2"}, {"Language/Aux.ini", "x"}}, "1.2.0.0", "\"Language/Aux.ini\""});
+    refusals.push_back(
+        {"device folder", {{"Quillet.exe", "exe 1.2"}, {"com1/x.txt", "x"}}, "1.2.0.0", "\"com1/x.txt\""});
+    refusals.push_back({"trailing dot", {{"Quillet.exe", "exe 1.2"}, {"name.", "x"}}, "1.2.0.0", "\"name.\""});
+    refusals.push_back({"question mark", {{"Quillet.exe", "exe 1.2"}, {"a?.txt", "x"}}, "1.2.0.0", "\"a?.txt\""});
+    refusals.push_back({"backslash", {{"Quillet.exe", "exe 1.2"}, {"a\\b", "x"}}, "1.2.0.0", "\"a\\b\""});
+  }
+
+  const Tree before = Snapshot(dir / "server");
+  int index = 0;
+  for (const Refusal &refusal : refusals) {
+    const std::string release = "refused" + std::to_string(index++);
+    MakeRelease(dir, release, refusal.files);
+    const Outcome outcome = RunPublish(dir, release, refusal.version);
+    EXPECT_EQ(outcome.exitCode, 1) << refusal.label;
+    EXPECT_NE(outcome.err.find(refusal.reason), std::string::npos) << refusal.label << ": " << outcome.err;
+    EXPECT_NE(outcome.err.find("nothing was changed"), std::string::npos) << refusal.label;
+    EXPECT_EQ(outcome.out, "") << refusal.label;
+    EXPECT_EQ(Snapshot(dir / "server"), before) << refusal.label;
+  }
+}
+
+TEST(Publisher, VersionsAreTheSameReleaseWhateverTheirCase) {
+  // The updater finds release sections without regard to case, so 1.0A would read 1.0a's.
+  TestDir dir;
+  MakeRelease(dir, "r1", {{"Quillet.exe", "a"}});
+  MakeRelease(dir, "r2", {{"Quillet.exe", "b"}});
+  ASSERT_EQ(RunPublish(dir, "r1", "1.0a").exitCode, 0);
+  const Outcome outcome = RunPublish(dir, "r2", "1.0A");
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_NE(outcome.err.find("already published"), std::string::npos) << outcome.err;
+}
+
+TEST(Publisher, AManifestWithConfAmongTheReleasesIsRefused) {
+  TestDir dir;
+  WriteWholeFile(dir / "server/update.ini.rar", "[files_ver_2]\nf1=a\n[conf]\ncurr_version=2\n[files_ver_1]\nf1=b\n");
+  MakeRelease(dir, "r", {{"a", "new"}});
+  const Tree before = Snapshot(dir / "server");
+  const Outcome outcome = RunPublish(dir, "r", "3");
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_NE(outcome.err.find("between release sections"), std::string::npos) << outcome.err;
+  EXPECT_EQ(Snapshot(dir / "server"), before);
+}
+
+TEST(Publisher, AServerFolderThatIsAFileIsRefused) {
+  TestDir dir;
+  WriteWholeFile(dir / "server", "not a folder");
+  MakeRelease(dir, "r", Release1);
+  const Outcome outcome = RunPublish(dir, "r", "1.1.0.0");
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_NE(outcome.err.find("is a file"), std::string::npos) << outcome.err;
+  EXPECT_EQ(ReadWholeFile(dir / "server"), "not a folder");
+}
+
+TEST(Publisher, AFailedWriteTakesBackEverythingItStaged) {
+  TestDir dir;
+  MakeRelease(dir, "r1", Release1);
+  ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
+  // A folder where the new manifest is to be staged: every file is staged (and a new
+  // folder made for one of them) before the manifest fails.
+  fs::create_directories(dir / "server/update.ini.rar.publishing");
+  const Tree before = Snapshot(dir / "server");
+  MakeRelease(dir, "r2", Release2);
+  Publisher publisher({dir / "server", dir / "r2", "1.2.0.0"}, FakeVersions());
+  ASSERT_TRUE(publisher.Plan());
+  EXPECT_FALSE(publisher.Apply());
+  ASSERT_FALSE(publisher.Problems().empty());
+  EXPECT_NE(publisher.Problems()[0].find("update.ini.rar.publishing"), std::string::npos);
+  EXPECT_EQ(Snapshot(dir / "server"), before);
+}
+
+}  // namespace

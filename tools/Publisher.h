@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct PublishOptions {
+  std::string ServerDir;   // the folder the web server serves as the base URL
+  std::string ReleaseDir;  // the complete program directory of the new release
+  std::string Version;     // empty: the "FileVersion" of the release's Quillet.exe
+};
+
+// One file that a release adds to the server or changes there.
+struct PublishedFile {
+  std::string Name;  // as the manifest names it, "/" between directories
+  std::uint64_t Size;
+  bool Added;  // no copy was published before
+};
+
+// Turns a release folder into what the update server serves. The server folder holds
+// every published file as its name + ".rar" and the manifest as "update.ini.rar"; each
+// release adds a section "files_ver_" + version listing the files whose content differs
+// from the published copy, as the newest release section, and becomes "curr_version".
+//
+// Plan() examines everything and changes nothing; Apply() then writes. Every file is
+// written under a temporary name first, and only when all of them are complete are they
+// renamed into place, the manifest last, so that a client never reads a half-written file
+// or a manifest naming a file that is not there yet.
+class Publisher {
+ public:
+  // Reads a program file's "FileVersion" (empty when it has none).
+  using VersionReader = std::function<std::string(const std::string &path)>;
+
+  Publisher(PublishOptions options, VersionReader readVersion);
+
+  // Decides the version and the files to publish. False when publishing is refused;
+  // Problems() then says why, one line per reason.
+  bool Plan();
+  // Publishes what Plan() decided. False when writing failed; Problems() says what.
+  bool Apply();
+
+  const std::string &Version() const { return version_; }
+  const std::vector<PublishedFile> &Files() const { return files_; }
+  std::uint64_t TotalBytes() const;
+  const std::vector<std::string> &Problems() const { return problems_; }
+  // Doubts that do not stop publishing.
+  const std::vector<std::string> &Warnings() const { return warnings_; }
+
+ private:
+  struct SourceFile {
+    std::string Name;
+    std::string Path;
+  };
+
+  void CollectRelease(const std::string &dir, const std::string &prefix, std::vector<SourceFile> &out);
+  void CheckNames(const std::vector<SourceFile> &release);
+  void DecideVersion();
+  void CheckManifest();
+  void CompareWithServer(const std::vector<SourceFile> &release);
+  void CheckPathClashes();
+  bool StageFiles(std::vector<std::string> &staged, std::vector<std::string> &createdDirs);
+  bool StageManifest(const std::string &staged);
+  void Discard(const std::vector<std::string> &staged, const std::vector<std::string> &createdDirs);
+  std::string ServerPath(const std::string &name) const;
+
+  PublishOptions options_;
+  VersionReader readVersion_;
+  std::string version_;
+  std::string manifest_;  // the published manifest's text, empty when there is none
+  std::vector<PublishedFile> files_;
+  std::vector<std::string> sources_;  // local path of each of files_
+  std::vector<std::string> problems_;
+  std::vector<std::string> warnings_;
+};
