@@ -22,7 +22,8 @@ cmake --build --preset linux --target quillet-publish quillet-update
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target QuilletUpdate UpdateDriver demo_programs
 
-if ss -ltnH 'sport = :80' | grep -q .; then
+# Another server on 127.0.0.1:80, or on port 80 of every address, would keep nginx out.
+if ss -ltnH | awk '{print $4}' | grep -Eq '^(127\.0\.0\.1|0\.0\.0\.0|\*|\[::\]):80$'; then
   echo "make demo: TCP port 80 is already taken on this machine; stop what listens there and try again." >&2
   exit 1
 fi
@@ -53,8 +54,8 @@ xvfb=
 desktop=
 cleanup() {
   [ -n "$desktop" ] && kill "$desktop" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   sh tests/support/nginx-fixture.sh stop 127.0.0.1 "$work/nginx"
 }
 trap cleanup EXIT
@@ -72,6 +73,7 @@ before=$("$linux/tools/quillet-update" --dir "$install" --host 127.0.0.1 check |
 export WINEPREFIX="$wine_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
+sh cmake/wine-font-links.sh
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 shots="$work/screenshots"
