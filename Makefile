@@ -1,7 +1,7 @@
 # The two commands of the README: `make test` and `make demo`.
 PRESETS := linux linux-asan linux-tsan windows
 
-.PHONY: test deps $(PRESETS:%=test-%)
+.PHONY: test demo deps $(PRESETS:%=test-%)
 
 test: deps
 	@status=0; \
@@ -10,6 +10,10 @@ test: deps
 	  tests/run-preset.sh $$preset || status=1; \
 	done; \
 	exit $$status
+
+# The updater's main job on a local demo server (see README).
+demo: deps
+	demo/run-demo.sh
 
 # One preset alone, for quicker rounds while working: make test-linux
 $(PRESETS:%=test-%): deps

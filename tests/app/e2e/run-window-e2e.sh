@@ -46,10 +46,7 @@ done
 export DISPLAY=":$(cat "$work/display")"
 
 # Chinese text in the dialog fonts through font linking, as Windows does it.
-for font in "MS Sans Serif" "MS Shell Dlg" "Tahoma" "SimSun"; do
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-    /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
-done
+sh "$(dirname "$0")/../../../cmake/wine-font-links.sh"
 
 status=0
 # run_language TAG LOCALE LANGUAGE_FILE
