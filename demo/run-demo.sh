@@ -83,15 +83,8 @@ if [ -n "${DISPLAY:-}" ]; then
   (cd "$install" && wine QuilletUpdate.exe)
 else
   step "Running QuilletUpdate.exe on a virtual display, driven by the test driver"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-  xvfb=$!
-  tries=0
-  until [ -s "$work/display" ]; do
-    tries=$((tries + 1))
-    [ $tries -le 300 ] && kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start" >&2; exit 1; }
-    sleep 0.1
-  done
-  export DISPLAY=":$(cat "$work/display")"
+  . tests/app/e2e/driven-update.sh
+  start_virtual_display "$work"
   markers="$work/markers"
   mkdir -p "$markers"
   wine explorer /desktop=QuilletDemo,800x600 "$windows/tests/app/UpdateDriver.exe" "$(windows_path "$install")" \
@@ -99,23 +92,9 @@ else
     Quillet.exe "$(windows_path "$work/releases/1.3.0.0/Quillet.exe")" \
     'plugins\spelling.dic' "$(windows_path "$work/releases/1.3.0.0/plugins/spelling.dic")" &
   desktop=$!
-  for shot in before after; do
-    tries=0
-    until [ -e "$markers/$shot.ready" ] || [ -e "$markers/result" ]; do
-      tries=$((tries + 1))
-      [ $tries -le 1200 ] && kill -0 "$desktop" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -e "$markers/$shot.ready" ] || break
-    import -display "$DISPLAY" -window root "$shots/window-$shot.png"
-    : >"$markers/$shot.done"
-  done
-  tries=0
-  until [ -e "$markers/result" ] || [ $tries -gt 1200 ]; do
-    tries=$((tries + 1))
-    sleep 0.1
-  done
-  echo "Driver: $(cat "$markers/result" 2>/dev/null || echo 'no result')"
+  follow_driver "$desktop" "$markers" "$shots/window"
+  desktop=
+  echo "Driver: $driver_result"
 fi
 
 step "What happened"

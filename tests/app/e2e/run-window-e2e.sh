@@ -34,16 +34,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-# A display of its own: Xvfb picks a free number and reports it.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-tries=0
-until [ -s "$work/display" ]; do
-  tries=$((tries + 1))
-  [ $tries -le 300 ] && kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start" >&2; exit 1; }
-  sleep 0.1
-done
-export DISPLAY=":$(cat "$work/display")"
+. "$(dirname "$0")/driven-update.sh"
+start_virtual_display "$work"
 
 # Chinese text in the dialog fonts through font linking, as Windows does it.
 sh "$(dirname "$0")/../../../cmake/wine-font-links.sh"
@@ -63,33 +55,8 @@ run_language() {
     "$(windows_path "$demo")" "$file" "$(windows_path "$markers")" \
     Quillet.exe "$(windows_path "$fixtures/Quillet-1.3.0.0.exe")" \
     'docs\notes.txt' "$(windows_path "$expected_notes")" &
-  desktop=$!
-  for shot in before after; do
-    tries=0
-    until [ -e "$markers/$shot.ready" ] || [ -e "$markers/result" ]; do
-      tries=$((tries + 1))
-      [ $tries -le 1200 ] && kill -0 "$desktop" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -e "$markers/$shot.ready" ] || break
-    import -display "$DISPLAY" -window root "$out/window-$tag-$shot.png"
-    : >"$markers/$shot.done"
-  done
-  tries=0
-  until [ -e "$markers/result" ]; do
-    tries=$((tries + 1))
-    [ $tries -le 1200 ] && kill -0 "$desktop" 2>/dev/null || break
-    sleep 0.1
-  done
-  # The desktop goes once its last window has; it is ours to end if it lingers.
-  tries=0
-  while kill -0 "$desktop" 2>/dev/null && [ $tries -lt 100 ]; do
-    tries=$((tries + 1))
-    sleep 0.1
-  done
-  kill "$desktop" 2>/dev/null || true
-  wait "$desktop" 2>/dev/null || true
-  result=$(cat "$markers/result" 2>/dev/null || echo "no result")
+  follow_driver $! "$markers" "$out/window-$tag"
+  result=$driver_result
   echo "$tag ($locale, $file): $result"
   [ "$result" = passed ] || status=1
 }
