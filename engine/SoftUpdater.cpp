@@ -1,5 +1,6 @@
 #include "engine/SoftUpdater.h"
 
+#include "engine/Installation.h"
 #include "engine/ManifestNames.h"
 #include "net/PingUnit.h"
 #include "sys/FileSystem.h"
@@ -18,6 +19,8 @@ constexpr int ProbeTimeoutMs = 5000;
 constexpr int ManifestWaitSliceMs = 15000;
 const char ManifestName[] = "update.ini";
 const char TransferSuffix[] = ".rar";
+// Lives in the staging directory while an installation is under way.
+const char InstallJournalName[] = "install.journal";
 
 std::string ProgramDirectory(const std::string &given) {
   return given.empty() ? ExecutableDirectory() : sys::WithTrailingSeparator(given);
@@ -92,6 +95,9 @@ std::string TSoftUpdater::GetNewVersion() { return FUpdateIni ? FUpdateIni->Read
 int TSoftUpdater::CheckUpdate(std::string &Msg) {
   Msg = "Connot connect to " + Host;
   if (FIsCheckUpdateing || Host.empty()) return -1;
+  // An installation that was interrupted is finished first, so that the installed
+  // version read below is wholly the old release or wholly the new one.
+  TInstallation(FCacheDir + InstallJournalName).Recover();
   std::string address;
   if (PingHost(Host, ProbeTimeoutMs, address) != 1) return -1;
 
@@ -211,21 +217,14 @@ void TSoftUpdater::CopyFiles() {
   // write or a copy staged by an earlier chain never reaches the installation.
   if (!FLastChainComplete) return;
   const int count = FFileList.Count();
-  bool allCopied = true;
+  std::vector<TInstallEntry> entries;
   for (int i = 0; i < count; ++i) {
     const std::string local = sys::ToLocalPath(FFileList[i]);
-    const std::string src = FCacheDir + local;
-    const std::string dest = FAppDir + local;
-    if (!sys::FileExists(src)) {
-      allCopied = false;
-      continue;
-    }
-    sys::ForceDirectories(sys::ExtractFileDir(dest));
-    if (!sys::CopyFileReplacing(src, dest)) {
-      allCopied = false;
-      continue;
-    }
-    if (OnCopyFile) OnCopyFile(this, src, dest, count, i);
+    entries.push_back(TInstallEntry{FCacheDir + local, FAppDir + local});
   }
-  FLastInstallComplete = allCopied;
+  // All or nothing: OnCopyFile follows each replacement, so the last one comes only when
+  // every entry is in place.
+  FLastInstallComplete = TInstallation(FCacheDir + InstallJournalName).Run(entries, [&](int i) {
+    if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, entries[std::size_t(i)].Destination, count, i);
+  });
 }

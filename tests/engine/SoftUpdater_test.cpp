@@ -169,6 +169,19 @@ TEST_F(EngineTest, UnsafeNamesAreNeitherFetchedNorInstalled) {
   EXPECT_FALSE(sys::FileExists(parent + "up.txt"));
 }
 
+TEST_F(EngineTest, CheckFinishesAnInterruptedInstallationFirst) {
+  // A run was killed after staging 1.3.0.0 beside the installation, before replacing it.
+  PublishThreeReleases();
+  const std::string program = install / "Quillet.exe";
+  WriteWholeFile(program + ".quillet-new", MainProgram("1.3.0.0"));
+  WriteWholeFile(install / "cache/install.journal", "quillet installation journal 1\nreplacing\n" + program + "\t" +
+                                                        program + ".quillet-new\t" + program + ".quillet-old\t1\n");
+  std::string msg;
+  EXPECT_EQ(updater->CheckUpdate(msg), 0);
+  EXPECT_EQ(ReadWholeFile(program), MainProgram("1.3.0.0"));
+  EXPECT_FALSE(sys::FileExists(install / "cache/install.journal"));
+}
+
 TEST_F(EngineTest, EmptyFileListMeansCurrent) {
   server.SetManifest("[conf]\r\ncurr_version=1.1.0.0\r\n[files_ver_1.1.0.0]\r\nf1=Quillet.exe\r\n");
   std::string msg;

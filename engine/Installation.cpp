@@ -1,0 +1,157 @@
+#include "engine/Installation.h"
+
+#include "sys/FileSystem.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char NewSuffix[] = ".quillet-new";
+const char KeptSuffix[] = ".quillet-old";
+const char JournalHeader[] = "quillet installation journal 1";
+// Fields of a journal line; names hold no control characters (unsafe manifest names are
+// dropped before they get here), so a tab cannot occur in them.
+const char FieldSeparator = '\t';
+
+const char *PhaseName(int phase) {
+  static const char *const names[] = {"replacing", "rolling-back", "cleaning"};
+  return names[phase];
+}
+
+}  // namespace
+
+TInstallation::TInstallation(std::string JournalPath) : FJournalPath(std::move(JournalPath)) {}
+
+bool TInstallation::WriteJournal(Phase phase, const std::vector<Step> &steps) const {
+  // Written beside itself and renamed over the old one, so a journal is never half there.
+  const std::string temporary = FJournalPath + NewSuffix;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << JournalHeader << '\n' << PhaseName(int(phase)) << '\n';
+    for (const Step &step : steps) {
+      out << step.Destination << FieldSeparator << step.Temporary << FieldSeparator << step.Kept << FieldSeparator
+          << (step.Existed ? '1' : '0') << '\n';
+    }
+    out.flush();
+    if (!out) return false;
+  }
+  return sys::MoveFileReplacing(temporary, FJournalPath);
+}
+
+bool TInstallation::ReadJournal(Phase &phase, std::vector<Step> &steps) const {
+  std::ifstream in(FJournalPath, std::ios::binary);
+  std::string line;
+  if (!std::getline(in, line) || line != JournalHeader || !std::getline(in, line)) return false;
+  if (line == PhaseName(int(Phase::Replacing))) {
+    phase = Phase::Replacing;
+  } else if (line == PhaseName(int(Phase::RollingBack))) {
+    phase = Phase::RollingBack;
+  } else if (line == PhaseName(int(Phase::Cleaning))) {
+    phase = Phase::Cleaning;
+  } else {
+    return false;
+  }
+  steps.clear();
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    Step step;
+    std::string existed;
+    if (!std::getline(fields, step.Destination, FieldSeparator) || !std::getline(fields, step.Temporary, FieldSeparator) ||
+        !std::getline(fields, step.Kept, FieldSeparator) || !std::getline(fields, existed)) {
+      return false;
+    }
+    step.Existed = existed == "1";
+    steps.push_back(step);
+  }
+  return true;
+}
+
+bool TInstallation::Run(const std::vector<TInstallEntry> &Entries, const std::function<void(int)> &Replaced) {
+  Recover();
+  std::vector<Step> steps;
+  bool staged = true;
+  // Phase 1: the new files beside their destinations.
+  for (const TInstallEntry &entry : Entries) {
+    Step step{entry.Destination, entry.Destination + NewSuffix, entry.Destination + KeptSuffix,
+              sys::FileExists(entry.Destination)};
+    steps.push_back(step);
+    sys::ForceDirectories(sys::ExtractFileDir(step.Destination));
+    // A kept file left by an earlier run must not be taken for this run's on a roll-back;
+    // a directory where the file belongs cannot be replaced by it.
+    if ((sys::FileExists(step.Kept) && !sys::RemoveFile(step.Kept)) || sys::DirectoryExists(step.Destination) ||
+        !sys::CopyFileReplacing(entry.Source, step.Temporary)) {
+      staged = false;
+      break;
+    }
+  }
+  if (!staged || !WriteJournal(Phase::Replacing, steps)) {
+    for (const Step &step : steps) sys::RemoveFile(step.Temporary);
+    sys::RemoveFile(FJournalPath);
+    return false;
+  }
+
+  // Phase 2: each destination replaced, its old file kept.
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const Step &step = steps[i];
+    const bool kept = !step.Existed || sys::MoveFileReplacing(step.Destination, step.Kept);
+    if (!kept || !sys::MoveFileReplacing(step.Temporary, step.Destination)) {
+      if (kept && step.Existed) sys::MoveFileReplacing(step.Kept, step.Destination);
+      if (WriteJournal(Phase::RollingBack, steps)) RollBack(steps);
+      return false;
+    }
+    if (Replaced) Replaced(int(i));
+  }
+
+  // Phase 3: the old files go.
+  WriteJournal(Phase::Cleaning, steps);
+  CleanUp(steps);
+  return true;
+}
+
+void TInstallation::RollBack(const std::vector<Step> &steps) const {
+  for (const Step &step : steps) {
+    if (sys::FileExists(step.Kept)) {
+      sys::MoveFileReplacing(step.Kept, step.Destination);
+    } else if (!step.Existed && !sys::FileExists(step.Temporary)) {
+      // A file the release added, already in place: the old installation had none.
+      sys::RemoveFile(step.Destination);
+    }
+    sys::RemoveFile(step.Temporary);
+  }
+  sys::RemoveFile(FJournalPath);
+}
+
+void TInstallation::CleanUp(const std::vector<Step> &steps) const {
+  bool allRemoved = true;
+  for (const Step &step : steps) {
+    if (sys::FileExists(step.Kept) && !sys::RemoveFile(step.Kept)) allRemoved = false;
+  }
+  if (allRemoved) sys::RemoveFile(FJournalPath);
+}
+
+void TInstallation::Recover() {
+  if (!sys::FileExists(FJournalPath)) return;
+  Phase phase;
+  std::vector<Step> steps;
+  if (!ReadJournal(phase, steps)) {
+    // Not a journal of ours, or one cut short before phase 2 began (it is written whole
+    // and renamed into place): nothing was replaced.
+    sys::RemoveFile(FJournalPath);
+    return;
+  }
+  if (phase == Phase::RollingBack) {
+    RollBack(steps);
+    return;
+  }
+  if (phase == Phase::Replacing) {
+    // Every temporary still there is whole; its destination was not replaced yet.
+    for (const Step &step : steps) {
+      if (!sys::FileExists(step.Temporary)) continue;
+      if (step.Existed && sys::FileExists(step.Destination)) sys::MoveFileReplacing(step.Destination, step.Kept);
+      sys::MoveFileReplacing(step.Temporary, step.Destination);
+    }
+    WriteJournal(Phase::Cleaning, steps);
+  }
+  CleanUp(steps);
+}

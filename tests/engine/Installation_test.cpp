@@ -1,0 +1,146 @@
+#include "engine/Installation.h"
+
+#include "sys/FileSystem.h"
+#include "tests/support/TestDir.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// An installation with two files of the old release and a staging directory holding the
+// new release: both files changed and one added in a new sub-directory.
+class InstallationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteWholeFile(dir / "app/Quillet.exe", "old program");
+    WriteWholeFile(dir / "app/readme.txt", "old readme");
+    WriteWholeFile(dir / "cache/Quillet.exe", "new program");
+    WriteWholeFile(dir / "cache/readme.txt", "new readme");
+    WriteWholeFile(dir / "cache/plugins/spell.dic", "new plug-in");
+    for (const char *name : {"Quillet.exe", "readme.txt", "plugins/spell.dic"}) {
+      entries.push_back(TInstallEntry{dir / ("cache/" + std::string(name)), dir / ("app/" + std::string(name))});
+    }
+  }
+
+  // True when the installation is wholly the old release and nothing of ours is left.
+  bool WhollyOld() {
+    return ReadWholeFile(dir / "app/Quillet.exe") == "old program" &&
+           ReadWholeFile(dir / "app/readme.txt") == "old readme" && !sys::FileExists(dir / "app/plugins/spell.dic") &&
+           NothingLeftBehind();
+  }
+
+  bool WhollyNew() {
+    return ReadWholeFile(dir / "app/Quillet.exe") == "new program" &&
+           ReadWholeFile(dir / "app/readme.txt") == "new readme" &&
+           ReadWholeFile(dir / "app/plugins/spell.dic") == "new plug-in" && NothingLeftBehind();
+  }
+
+  bool NothingLeftBehind() {
+    for (const TInstallEntry &entry : entries) {
+      if (sys::FileExists(entry.Destination + ".quillet-new") || sys::FileExists(entry.Destination + ".quillet-old"))
+        return false;
+    }
+    return !sys::FileExists(journal);
+  }
+
+  void WriteJournal(const std::string &phase, const std::vector<std::string> &lines) {
+    std::string text = "quillet installation journal 1\n" + phase + "\n";
+    for (const std::string &line : lines) text += line + "\n";
+    WriteWholeFile(journal, text);
+  }
+
+  std::string Line(const std::string &name, bool existed) {
+    const std::string dest = dir / ("app/" + name);
+    return dest + "\t" + dest + ".quillet-new\t" + dest + ".quillet-old\t" + (existed ? "1" : "0");
+  }
+
+  TestDir dir;
+  std::vector<TInstallEntry> entries;
+  std::string journal = dir / "cache/install.journal";
+};
+
+TEST_F(InstallationTest, EveryEntryReplacedAndAnnouncedInOrder) {
+  std::vector<int> replaced;
+  EXPECT_TRUE(TInstallation(journal).Run(entries, [&](int i) { replaced.push_back(i); }));
+  EXPECT_EQ(replaced, (std::vector<int>{0, 1, 2}));
+  EXPECT_TRUE(WhollyNew());
+}
+
+TEST_F(InstallationTest, MissingStagedFileChangesNothing) {
+  sys::RemoveFile(dir / "cache/plugins/spell.dic");
+  int replaced = 0;
+  EXPECT_FALSE(TInstallation(journal).Run(entries, [&](int) { ++replaced; }));
+  EXPECT_EQ(replaced, 0);
+  EXPECT_TRUE(WhollyOld());
+}
+
+TEST_F(InstallationTest, DirectoryWhereAFileBelongsChangesNothing) {
+  ASSERT_TRUE(sys::RemoveFile(dir / "app/readme.txt"));
+  sys::ForceDirectories(dir / "app/readme.txt");
+  EXPECT_FALSE(TInstallation(journal).Run(entries, nullptr));
+  EXPECT_EQ(ReadWholeFile(dir / "app/Quillet.exe"), "old program");
+  EXPECT_TRUE(sys::DirectoryExists(dir / "app/readme.txt"));
+  EXPECT_FALSE(sys::FileExists(dir / "app/plugins/spell.dic"));
+}
+
+TEST_F(InstallationTest, FailureWhileReplacingPutsBackEveryReplacedFile) {
+  // After the first replacement a directory appears where the added file belongs, so
+  // replacing that one fails after two files were already replaced.
+  int replaced = 0;
+  EXPECT_FALSE(TInstallation(journal).Run(entries, [&](int i) {
+    ++replaced;
+    if (i == 0) sys::ForceDirectories(dir / "app/plugins/spell.dic");
+  }));
+  EXPECT_EQ(replaced, 2);
+  EXPECT_EQ(ReadWholeFile(dir / "app/Quillet.exe"), "old program");
+  EXPECT_EQ(ReadWholeFile(dir / "app/readme.txt"), "old readme");
+  EXPECT_TRUE(sys::DirectoryExists(dir / "app/plugins/spell.dic"));
+  EXPECT_FALSE(sys::FileExists(journal));
+  EXPECT_FALSE(sys::FileExists(dir / "app/Quillet.exe.quillet-old"));
+  EXPECT_FALSE(sys::FileExists(dir / "app/plugins/spell.dic.quillet-new"));
+}
+
+TEST_F(InstallationTest, InterruptedReplacementIsFinishedByTheNextRun) {
+  // Killed in phase 2: Quillet.exe replaced (its old file kept), the others not yet.
+  WriteWholeFile(dir / "app/Quillet.exe.quillet-old", "old program");
+  WriteWholeFile(dir / "app/Quillet.exe", "new program");
+  WriteWholeFile(dir / "app/readme.txt.quillet-new", "new readme");
+  WriteWholeFile(dir / "app/plugins/spell.dic.quillet-new", "new plug-in");
+  WriteJournal("replacing", {Line("Quillet.exe", true), Line("readme.txt", true), Line("plugins/spell.dic", false)});
+  TInstallation(journal).Recover();
+  EXPECT_TRUE(WhollyNew());
+}
+
+TEST_F(InstallationTest, InterruptedRollBackIsFinishedByTheNextRun) {
+  // Killed while putting back: readme.txt restored already, Quillet.exe and the added
+  // plug-in still the new ones.
+  WriteWholeFile(dir / "app/Quillet.exe.quillet-old", "old program");
+  WriteWholeFile(dir / "app/Quillet.exe", "new program");
+  WriteWholeFile(dir / "app/plugins/spell.dic", "new plug-in");
+  WriteJournal("rolling-back", {Line("Quillet.exe", true), Line("readme.txt", true), Line("plugins/spell.dic", false)});
+  TInstallation(journal).Recover();
+  EXPECT_TRUE(WhollyOld());
+}
+
+TEST_F(InstallationTest, KeptFilesThatCouldNotBeRemovedGoOnALaterRun) {
+  WriteWholeFile(dir / "app/Quillet.exe.quillet-old", "old program");
+  WriteJournal("cleaning", {Line("Quillet.exe", true)});
+  TInstallation(journal).Recover();
+  EXPECT_FALSE(sys::FileExists(dir / "app/Quillet.exe.quillet-old"));
+  EXPECT_FALSE(sys::FileExists(journal));
+  EXPECT_EQ(ReadWholeFile(dir / "app/Quillet.exe"), "old program");
+}
+
+TEST_F(InstallationTest, UnreadableJournalIsDroppedWithoutTouchingTheInstallation) {
+  WriteWholeFile(journal, "quillet installation journal 1\nrepl");
+  WriteWholeFile(dir / "app/readme.txt.quillet-new", "new readme");
+  TInstallation(journal).Recover();
+  EXPECT_FALSE(sys::FileExists(journal));
+  EXPECT_EQ(ReadWholeFile(dir / "app/readme.txt"), "old readme");
+}
+
+}  // namespace
