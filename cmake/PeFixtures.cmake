@@ -57,3 +57,18 @@ function(quillet_pe_fixture target)
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT})
 endfunction()
+
+# quillet_test_main_programs(TARGET DIR VERSIONS ...): builds DIR/Quillet-<version>.exe for
+# each version (1.1.0.0 ...), stand-ins for the main program at those releases (for tests
+# and benchmarks).
+function(quillet_test_main_programs target dir)
+  set(outputs)
+  foreach(version IN LISTS ARGN)
+    string(REPLACE "." "," commas ${version})
+    string(REPLACE "." "_" id ${version})
+    quillet_pe_fixture(${target}_${id} RC ${CMAKE_SOURCE_DIR}/tests/support/fixtures/Quillet.rc
+      OUTPUT ${dir}/Quillet-${version}.exe DEFINES QUILLET_FILE_VERSION=${commas} QUILLET_VERSION_TEXT=${version})
+    list(APPEND outputs ${target}_${id})
+  endforeach()
+  add_custom_target(${target} DEPENDS ${outputs})
+endfunction()

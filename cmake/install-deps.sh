@@ -3,7 +3,7 @@
 # Runs as root on a fresh machine; does nothing when everything is there.
 set -eu
 packages="cmake ninja-build g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64-posix
-  wine wine64 nginx-light curl xvfb imagemagick xdotool fonts-wqy-microhei iproute2 procps"
+  wine wine64 nginx-light curl xvfb imagemagick xdotool fonts-wqy-microhei iproute2 procps time"
 missing=
 for p in $packages; do
   dpkg-query -W -f '${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

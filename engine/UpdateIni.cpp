@@ -44,12 +44,10 @@ void TUpdateIni::GetUpdateFiles(TStringList &List) {
   // The folded form of every path listed so far, so that the duplicate test stays cheap
   // in a long manifest.
   std::unordered_set<std::string> listed;
-  TStringList entries;
   for (int p = first; p < end; ++p) {
-    FIniFile->ReadSectionValues(FSections[p], entries);
-    for (const std::string &entry : entries) {
-      std::string value = entry.substr(entry.find('=') + 1);
-      if (listed.insert(sys::FoldCase(value)).second) List.Add(value);
+    // The values as ReadSectionValues gives them, without building its "key=value" texts.
+    for (const auto &entry : sys::ReadProfileSectionValues(FIniFile->FileName(), FSections[p])) {
+      if (listed.insert(sys::FoldCase(entry.second)).second) List.Add(entry.second);
     }
   }
 }

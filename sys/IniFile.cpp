@@ -29,7 +29,7 @@ void TIniFile::ReadSection(const std::string &Section, TStringList &Strings) con
 
 void TIniFile::ReadSectionValues(const std::string &Section, TStringList &Strings) const {
   Strings.Clear();
-  for (const std::string &key : sys::ReadProfileKeyNames(FFileName, Section)) {
-    Strings.Add(key + "=" + ReadString(Section, key, ""));
+  for (const auto &entry : sys::ReadProfileSectionValues(FFileName, Section)) {
+    Strings.Add(entry.first + "=" + entry.second);
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sys {
@@ -24,6 +25,12 @@ std::vector<std::string> ReadProfileSectionNames(const std::string &file);
 // Key names of the first section named `section`, in file order; comment entries (";...")
 // and entries without a key name ("=value") are not listed.
 std::vector<std::string> ReadProfileKeyNames(const std::string &file, const std::string &section);
+
+// Each key that ReadProfileKeyNames lists, paired with the value ReadProfileString gives
+// it (so a repeated key has its first value), from one reading of the file: a section of
+// many entries costs one look-up, not one per key.
+std::vector<std::pair<std::string, std::string>> ReadProfileSectionValues(const std::string &file,
+                                                                          const std::string &section);
 
 // Equality ignoring case, as CompareStringA with the user's default locale and
 // NORM_IGNORECASE compares.

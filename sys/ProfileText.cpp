@@ -93,7 +93,7 @@ void ProfileText::Parse() {
     entry.valueEnd = end;
     TrimBlanks(text_, entry.valueBegin, entry.valueEnd);
     entry.isComment = isComment;
-    section.firstEntryByKey.emplace(FoldCase(entry.key), section.entries.size());
+    entry.firstOfKey = section.firstEntryByKey.emplace(FoldCase(entry.key), section.entries.size()).first->second;
     section.entries.push_back(std::move(entry));
   }
 }
@@ -117,7 +117,11 @@ std::string ProfileText::ReadValue(const std::string &section, const std::string
     std::size_t end = defaultValue.find_last_not_of(' ');
     return CutToValueLength(defaultValue.substr(0, end == std::string::npos ? 0 : end + 1));
   }
-  std::size_t begin = entry->valueBegin, end = entry->valueEnd;
+  return ValueOf(*entry);
+}
+
+std::string ProfileText::ValueOf(const Entry &entry) const {
+  std::size_t begin = entry.valueBegin, end = entry.valueEnd;
   char first = begin < end ? text_[begin] : '\0';
   if (end - begin >= 2 && (first == '"' || first == '\'') && text_[end - 1] == first) {
     ++begin;
@@ -142,6 +146,21 @@ std::vector<std::string> ProfileText::KeyNames(const std::string &section) const
     }
   }
   return names;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileText::KeyValues(const std::string &section) const {
+  // One pass over the section: each listed entry takes the value of the first entry of
+  // its key, which Parse noted, so nothing is looked up by name again.
+  std::vector<std::pair<std::string, std::string>> values;
+  if (const Section *s = FindSection(section)) {
+    values.reserve(s->entries.size());
+    for (const Entry &entry : s->entries) {
+      if (entry.hasValue && !entry.isComment && !entry.key.empty()) {
+        values.emplace_back(entry.key, ValueOf(s->entries[entry.firstOfKey]));
+      }
+    }
+  }
+  return values;
 }
 
 std::string ProfileText::LineEnd() const {

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace sys {
@@ -43,6 +44,8 @@ class ProfileText {
   // The key names of the first section named `section`, in file order, comments and
   // empty names left out (a list of names ended by zero bytes cannot carry an empty one).
   std::vector<std::string> KeyNames(const std::string &section) const;
+  // Each of those key names with the value ReadValue gives it (a repeated key's first).
+  std::vector<std::pair<std::string, std::string>> KeyValues(const std::string &section) const;
 
   // This text with `key` of `section` set to `value`. Of an existing entry only the value
   // is replaced (the blanks around it stay); a new entry goes after the last line of its section, a new section at the
@@ -57,6 +60,7 @@ class ProfileText {
     std::size_t valueEnd = 0;
     bool hasValue = false;  // the line holds a "="
     bool isComment = false;
+    std::size_t firstOfKey = 0;  // index of the section's first entry with this key: the one reads find
   };
   struct Section {
     std::string name;
@@ -72,6 +76,7 @@ class ProfileText {
   void Parse();
   const Section *FindSection(const std::string &name) const;
   const Entry *FindEntry(const std::string &section, const std::string &key) const;
+  std::string ValueOf(const Entry &entry) const;
   std::string LineEnd() const;
 
   std::string text_;

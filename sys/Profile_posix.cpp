@@ -34,12 +34,13 @@ char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }  // namespace
 
 std::string FoldCase(const std::string &text) {
-  std::string folded;
-  folded.reserve(text.size());
   if (IsAscii(text)) {
-    for (char c : text) folded += AsciiLower(c);
+    std::string folded = text;
+    for (char &c : folded) c = AsciiLower(c);
     return folded;
   }
+  std::string folded;
+  folded.reserve(text.size());
   // Decode with the locale's character set; a byte that does not decode is folded as
   // ASCII (that is, kept) and decoding resumes after it.
   std::mbstate_t in{};
@@ -93,10 +94,13 @@ struct FileIdentity {
   }
 };
 
-// File times come from a clock that advances in ticks of a few milliseconds, so a file
-// changed again within the tick of the last change keeps its time. A copy read while the
-// file's time was this recent is confirmed against the bytes on disk at the next look-up.
-constexpr long long kTimeTickBoundNs = 100'000'000;
+// File times come from the kernel's coarse clock, which advances in ticks of at most
+// 10 ms (HZ >= 100), so a file changed again within the tick of the last change keeps its
+// time. Once two ticks have passed, any later change gets a later time. A copy read while
+// the file's time was this recent is confirmed against the bytes on disk at the next
+// look-up; the bound is kept short because every such look-up reads the whole file, and
+// a check looks up a freshly written manifest thousands of times.
+constexpr long long kTimeTickBoundNs = 25'000'000;
 
 long long Nanoseconds(const timespec &t) { return (long long)t.tv_sec * 1'000'000'000 + t.tv_nsec; }
 
@@ -206,6 +210,8 @@ class ProfileCache {
     // leaves a later time behind.
     FileIdentity identity = FileIdentity::Of(st);
     bool settled = TimeIsSettled(identity.modified);
+    // Sized once: a manifest of megabytes would otherwise be copied as it grows.
+    content.reserve(std::size_t(st.st_size));
     if (!ReadAll(fd.get(), content)) {
       entries_.erase(path);
       return empty;
@@ -303,6 +309,11 @@ std::vector<std::string> ReadProfileSectionNames(const std::string &file) {
 
 std::vector<std::string> ReadProfileKeyNames(const std::string &file, const std::string &section) {
   return Cache().Current(file)->KeyNames(section);
+}
+
+std::vector<std::pair<std::string, std::string>> ReadProfileSectionValues(const std::string &file,
+                                                                          const std::string &section) {
+  return Cache().Current(file)->KeyValues(section);
 }
 
 }  // namespace sys

@@ -63,6 +63,16 @@ std::vector<std::string> ReadProfileKeyNames(const std::string &file, const std:
   return ReadNameList(section.c_str(), file);
 }
 
+std::vector<std::pair<std::string, std::string>> ReadProfileSectionValues(const std::string &file,
+                                                                          const std::string &section) {
+  std::vector<std::pair<std::string, std::string>> values;
+  for (std::string &key : ReadNameList(section.c_str(), file)) {
+    std::string value = ReadProfileString(file, section, key, std::string());
+    values.emplace_back(std::move(key), std::move(value));
+  }
+  return values;
+}
+
 bool SameTextIgnoringCase(const std::string &a, const std::string &b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size())) ==
          CSTR_EQUAL;

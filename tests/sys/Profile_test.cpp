@@ -102,6 +102,16 @@ TEST(Profile, ValuesFollowTheWindowsRules) {
             (Names{"Spaced Key", "Tabbed", "equation", "empty", "dq", "sq", "mixed", "lone", "inner", "nested",
                    "twoquotes", "hidden", "dup", "DUP"}));
   EXPECT_EQ(sys::ReadProfileKeyNames(file, "missing"), Names{});
+
+  // A whole section in one look-up reads exactly as key-by-key look-ups do: quotes
+  // removed, comments and key-only lines left out, a repeated key with its first value.
+  std::vector<std::pair<std::string, std::string>> oneByOne;
+  for (const std::string &key : sys::ReadProfileKeyNames(file, "first section")) {
+    oneByOne.emplace_back(key, sys::ReadProfileString(file, "first section", key, ""));
+  }
+  EXPECT_EQ(sys::ReadProfileSectionValues(file, "FIRST section"), oneByOne);
+  EXPECT_EQ(oneByOne.back(), std::make_pair(std::string("DUP"), std::string("first")));
+  EXPECT_TRUE(sys::ReadProfileSectionValues(file, "missing").empty());
 }
 
 TEST(Profile, MissingFileAndByteOrderMark) {
