@@ -11,4 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # No runtime DLLs beside the program: the C++ runtime and winpthreads are linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The shipped programs carry no symbol tables (they would double the size of the updater).
+set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT "-s")
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")
