@@ -57,8 +57,9 @@ bool TInstallation::ReadJournal(Phase &phase, std::vector<Step> &steps) const {
     std::istringstream fields(line);
     Step step;
     std::string existed;
-    if (!std::getline(fields, step.Destination, FieldSeparator) || !std::getline(fields, step.Temporary, FieldSeparator) ||
-        !std::getline(fields, step.Kept, FieldSeparator) || !std::getline(fields, existed)) {
+    if (!std::getline(fields, step.Destination, FieldSeparator) ||
+        !std::getline(fields, step.Temporary, FieldSeparator) || !std::getline(fields, step.Kept, FieldSeparator) ||
+        !std::getline(fields, existed)) {
       return false;
     }
     step.Existed = existed == "1";

@@ -6,8 +6,7 @@
 
 namespace sys {
 
-Event::Event(Mode mode, bool initiallySignalled)
-    : state_(new State{mode, initiallySignalled}) {}
+Event::Event(Mode mode, bool initiallySignalled) : state_(new State{mode, initiallySignalled}) {}
 
 Event::~Event() = default;
 

@@ -11,7 +11,7 @@ namespace sys {
 #ifdef _WIN32
 inline constexpr char PathSep = '\\';
 inline constexpr const char *PathSepText = "\\";
-using NativeHandle = void *;          // HANDLE
+using NativeHandle = void *;  // HANDLE
 inline NativeHandle const InvalidNativeHandle = reinterpret_cast<NativeHandle>(~std::uintptr_t(0));
 using NativeSocket = std::uintptr_t;  // SOCKET
 inline constexpr NativeSocket InvalidNativeSocket = ~NativeSocket(0);

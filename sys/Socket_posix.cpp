@@ -53,9 +53,8 @@ bool Socket::Connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
     pollfd pfd{s_, POLLOUT, 0};
     int error = 0;
     socklen_t length = sizeof error;
-    rc = poll(&pfd, 1, timeoutMs) == 1 && getsockopt(s_, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0
-             ? 0
-             : -1;
+    rc = poll(&pfd, 1, timeoutMs) == 1 && getsockopt(s_, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 ? 0
+                                                                                                                   : -1;
   }
   fcntl(s_, F_SETFL, flags);
   return rc == 0;

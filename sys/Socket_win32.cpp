@@ -59,7 +59,8 @@ bool Socket::Connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
 
 bool Socket::SetTimeouts(int recvTimeoutMs, int sendTimeoutMs) {
   DWORD recvTimeout = DWORD(recvTimeoutMs), sendTimeout = DWORD(sendTimeoutMs);
-  return setsockopt(s_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&recvTimeout), sizeof recvTimeout) == 0 &&
+  return setsockopt(s_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&recvTimeout), sizeof recvTimeout) ==
+             0 &&
          setsockopt(s_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char *>(&sendTimeout), sizeof sendTimeout) == 0;
 }
 

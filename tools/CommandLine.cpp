@@ -12,7 +12,10 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
   out = UpdateCommandLine();
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string &arg = args[i];
-    std::string *option = arg == "--dir" ? &out.Dir : arg == "--host" ? &out.Host : arg == "--path" ? &out.Path : nullptr;
+    std::string *option = arg == "--dir"    ? &out.Dir
+                          : arg == "--host" ? &out.Host
+                          : arg == "--path" ? &out.Path
+                                            : nullptr;
     if (option) {
       if (i + 1 >= args.size() || args[i + 1].empty()) return false;
       *option = args[++i];

@@ -22,9 +22,7 @@ constexpr unsigned PauseAfterEndingMs = 1000;
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 int Fail(const std::string &reason) {
   std::fprintf(stderr, "quillet-update: %s\n", reason.c_str());
@@ -63,9 +61,8 @@ int Update(TSoftUpdater &updater) {
     updater.CopyFiles();
     installSeconds = SecondsSince(installStart);
   }
-  std::printf("Downloaded %d files (%lld bytes) in %.3f s; installed %d files in %.3f s\n",
-              progress.FilesDownloaded(), static_cast<long long>(progress.BytesDownloaded()), downloadSeconds,
-              installed, installSeconds);
+  std::printf("Downloaded %d files (%lld bytes) in %.3f s; installed %d files in %.3f s\n", progress.FilesDownloaded(),
+              static_cast<long long>(progress.BytesDownloaded()), downloadSeconds, installed, installSeconds);
   std::fflush(stdout);
   if (!updater.LastChainComplete()) return Fail("not every file arrived whole; nothing was installed");
   if (!updater.LastInstallComplete()) return Fail("some files could not be installed");

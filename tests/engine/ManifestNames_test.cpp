@@ -5,8 +5,8 @@
 namespace {
 
 TEST(ManifestNames, RelativeNamesInsideTheProgramDirectoryAreKept) {
-  for (const char *name : {"Quillet.exe", "plugins/extra.dll", "Language\\chs.ini", "a..b", "..hidden", "x.",
-                           "\xC7\xEB\xCE\xF0.txt"}) {
+  for (const char *name :
+       {"Quillet.exe", "plugins/extra.dll", "Language\\chs.ini", "a..b", "..hidden", "x.", "\xC7\xEB\xCE\xF0.txt"}) {
     EXPECT_TRUE(IsSafeManifestName(name)) << name;
   }
 }

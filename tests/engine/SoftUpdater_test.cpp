@@ -233,8 +233,8 @@ ScriptedServer::Handler ServeFiles(std::map<std::string, std::string> bodies, st
     }
     const std::string &body = found->second;
     const std::string size = std::to_string(body.size());
-    connection.Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + std::to_string(body.size() - 1) +
-                    "/" + size + "\r\nContent-Length: " + size + "\r\n\r\n");
+    connection.Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + std::to_string(body.size() - 1) + "/" +
+                    size + "\r\nContent-Length: " + size + "\r\n\r\n");
     if (head) return;
     connection.Send(name == cutName ? body.substr(0, body.size() / 2) : body);
   };
@@ -242,9 +242,8 @@ ScriptedServer::Handler ServeFiles(std::map<std::string, std::string> bodies, st
 
 TEST(EngineChain, ServerClosingMidBodyInstallsNothing) {
   const std::string manifest = "[conf]\r\ncurr_version=2.0\r\n[files_ver_2.0]\r\nf1=a.txt\r\nf2=b.bin\r\n";
-  std::map<std::string, std::string> bodies{{"update.ini.rar", manifest},
-                                            {"a.txt.rar", "first file"},
-                                            {"b.bin.rar", std::string(50000, 'b')}};
+  std::map<std::string, std::string> bodies{
+      {"update.ini.rar", manifest}, {"a.txt.rar", "first file"}, {"b.bin.rar", std::string(50000, 'b')}};
   ScriptedServer server("127.0.0.80", std::vector<ScriptedServer::Handler>(6, ServeFiles(bodies, "b.bin.rar")));
   ASSERT_TRUE(server.Listening());
   TestDir install;

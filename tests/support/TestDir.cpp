@@ -22,8 +22,8 @@ TestDir::TestDir() {
     if (c == '/' || c == '\\') c = '_';
   }
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  fs::path dir = fs::temp_directory_path() /
-                 ("quillet-" + name + "-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  fs::path dir =
+      fs::temp_directory_path() / ("quillet-" + name + "-" + std::to_string(stamp) + "-" + std::to_string(counter++));
   fs::create_directories(dir);
   path_ = sys::WithTrailingSeparator(dir.string());
 }
