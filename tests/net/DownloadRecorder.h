@@ -35,10 +35,10 @@ struct DownloadRecorder {
       senderRight = senderRight && sender == &this->down;
       ++downed;
       if (onDowned) onDowned();
-      {
-        std::lock_guard<std::mutex> lock(doneMutex);
-        ++completions;
-      }
+      // Notified under the lock: once the test sees the count, this thread is done with
+      // the recorder, which the test may then destroy.
+      std::lock_guard<std::mutex> lock(doneMutex);
+      ++completions;
       doneChanged.notify_all();
     };
   }
