@@ -30,26 +30,8 @@ stop_wine() {
   wait "$server" 2>/dev/null || true
 }
 trap stop_wine EXIT INT TERM
-# Wait until the server listens, so that no test's Wine starts a server of its own (which
-# would hold the test's output open after it ends). The socket's directory is named after
-# the prefix's device and inode, under a per-user directory whose name differs between
-# Wine builds.
-server_dir="server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))"
-server_ready() {
-  for socket in /tmp/.wine-"$(id -u)"/"$server_dir"/socket /tmp/wine-*/"$server_dir"/socket; do
-    [ -S "$socket" ] && return 0
-  done
-  return 1
-}
-tries=0
-until server_ready; do
-  tries=$((tries + 1))
-  if [ $tries -gt 300 ] || ! kill -0 "$server" 2>/dev/null; then
-    echo "wineserver did not start" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
+. "$root/cmake/wine-server-wait.sh"
+wait_for_wineserver "$server" || exit 1
 # Create or update the prefix and start Wine's own services now, with their output going
 # nowhere: started by the first test instead, they would hold that test's output open.
 wineboot -i </dev/null >/dev/null 2>&1

@@ -77,16 +77,6 @@ cp -a "${WINEPREFIX:?the test prefix is set by tests/run-preset.sh}" "$work/pref
 export WINEPREFIX="$work/prefix"
 in_ns wineserver -f -p </dev/null >/dev/null 2>&1 &
 server=$!
-# The server's socket directory is named after the prefix's device and inode, under a
-# per-user directory whose name differs between Wine builds.
-socket_dir="server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))"
-tries=0
-until [ -S "/tmp/.wine-$(id -u)/$socket_dir/socket" ] || ls /tmp/wine-*/"$socket_dir"/socket >/dev/null 2>&1; do
-  tries=$((tries + 1))
-  if [ $tries -gt 300 ] || ! kill -0 "$server" 2>/dev/null; then
-    echo "wineserver did not start in the namespace" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
+. "$(dirname "$0")/../../cmake/wine-server-wait.sh"
+wait_for_wineserver "$server" || exit 1
 run_cases in_ns wine "$@"
