@@ -18,11 +18,6 @@ void TrimBlanks(const std::string &text, std::size_t &begin, std::size_t &end) {
   while (end > begin && IsBlank(text[end - 1])) --end;
 }
 
-std::string Trimmed(const std::string &text, std::size_t begin, std::size_t end) {
-  TrimBlanks(text, begin, end);
-  return text.substr(begin, end - begin);
-}
-
 std::string CutToValueLength(std::string text) {
   if (text.size() > MaxProfileValueLength) text.resize(MaxProfileValueLength);
   return text;
@@ -43,58 +38,137 @@ std::size_t LastInLine(const std::string &text, std::size_t begin, std::size_t e
 
 const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
+// Where the first line begins: after a UTF-8 byte-order mark, if any.
+std::size_t FirstLineBegin(const std::string &text) { return text.compare(0, 3, Utf8ByteOrderMark) == 0 ? 3 : 0; }
+
+// One line of a profile text that is not blank, as the reader and the writer both see it.
+struct ProfileLine {
+  std::size_t next = 0;                    // where the following line begins
+  bool endsText = false;                   // the text's last line, without a line end
+  bool isHeader = false;                   // "[name]"; otherwise an entry
+  std::size_t nameBegin = 0, nameEnd = 0;  // a header's section name, blanks trimmed
+  // An entry: the key before the first "=", the value after it, both without blanks at
+  // either side; a line without "=" is a key without a value.
+  std::size_t keyBegin = 0, keyEnd = 0, valueBegin = 0, valueEnd = 0;
+  bool hasValue = false;
+  bool isComment = false;  // the key starts with ";"
+};
+
+// Calls visit(line) for each line that is not blank, in order, until visit returns false.
+template <typename Visit>
+void ForEachLine(const std::string &text, Visit visit) {
+  std::size_t lineBegin = FirstLineBegin(text);
+  while (lineBegin < text.size()) {
+    std::size_t contentEnd = lineBegin;
+    while (contentEnd < text.size() && !IsLineEnd(text[contentEnd])) ++contentEnd;
+    ProfileLine line;
+    line.next = contentEnd;
+    if (line.next < text.size()) line.next += text.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
+    line.endsText = line.next == contentEnd;
+
+    std::size_t begin = lineBegin, end = contentEnd;
+    lineBegin = line.next;
+    TrimBlanks(text, begin, end);
+    if (begin == end) continue;
+
+    const std::size_t close = text[begin] == '[' ? LastInLine(text, begin, end, ']') : end;
+    if (close != end) {
+      line.isHeader = true;
+      line.nameBegin = begin + 1;
+      line.nameEnd = close;
+      TrimBlanks(text, line.nameBegin, line.nameEnd);
+    } else {
+      const std::size_t eq = FirstInLine(text, begin, end, '=');
+      line.hasValue = eq != end;
+      line.isComment = text[begin] == ';';
+      line.keyBegin = begin;
+      line.keyEnd = eq;
+      TrimBlanks(text, line.keyBegin, line.keyEnd);
+      line.valueBegin = line.hasValue ? eq + 1 : end;
+      line.valueEnd = end;
+      TrimBlanks(text, line.valueBegin, line.valueEnd);
+    }
+    if (!visit(line)) return;
+  }
+}
+
+std::string FoldedSlice(const std::string &text, std::size_t begin, std::size_t end) {
+  return FoldCase(text.substr(begin, end - begin));
+}
+
+// Mixes the section into the key's hash, so that the same key in 5,000 sections gives
+// 5,000 different slots.
+std::uint32_t KeyHash(std::uint32_t section, const std::string &foldedKey) {
+  return std::uint32_t(std::hash<std::string>{}(foldedKey) ^ (section * 0x9E3779B97F4A7C15ull));
+}
+
+// A power of two at least twice count: the key slots stay at most half full.
+std::size_t SlotCountFor(std::size_t count) {
+  std::size_t slots = 8;
+  while (slots < 2 * count) slots *= 2;
+  return slots;
+}
+
 }  // namespace
 
 ProfileText::ProfileText(std::string text) : text_(std::move(text)) { Parse(); }
 
 void ProfileText::Parse() {
-  std::size_t lineBegin = text_.compare(0, 3, Utf8ByteOrderMark) == 0 ? 3 : 0;
+  if (text_.size() > MaxParsedSize) return;
   // Entries ahead of the first header belong to a section without a name.
   sections_.push_back(Section{});
-  sections_.back().insertAt = lineBegin;
+  sections_.back().insertAt = FirstLineBegin(text_);
   firstSectionByName_.emplace(std::string(), 0);
+  // Room for an entry per line end (twice that for CR LF): growing the array step by step
+  // would touch every page of each larger copy, while room reserved and unused costs nothing.
+  entries_.reserve(
+      1 + std::size_t(std::count(text_.begin(), text_.end(), '\n') + std::count(text_.begin(), text_.end(), '\r')));
 
-  while (lineBegin < text_.size()) {
-    std::size_t contentEnd = lineBegin;
-    while (contentEnd < text_.size() && !IsLineEnd(text_[contentEnd])) ++contentEnd;
-    std::size_t lineEnd = contentEnd;
-    if (lineEnd < text_.size()) lineEnd += text_.compare(lineEnd, 2, "\r\n") == 0 ? 2 : 1;
-    const bool endsText = lineEnd == contentEnd;
-
-    std::size_t begin = lineBegin, end = contentEnd;
-    lineBegin = lineEnd;
-    TrimBlanks(text_, begin, end);
-    if (begin == end) continue;
-
-    if (text_[begin] == '[') {
-      std::size_t close = LastInLine(text_, begin, end, ']');
-      if (close != end) {
-        Section section;
-        section.name = Trimmed(text_, begin + 1, close);
-        section.insertAt = lineEnd;
-        section.needsLineEnd = endsText;
-        firstSectionByName_.emplace(FoldCase(section.name), sections_.size());
-        sections_.push_back(std::move(section));
-        continue;
-      }
+  ForEachLine(text_, [this](const ProfileLine &line) {
+    if (line.isHeader) {
+      Section section;
+      section.name = {Offset(line.nameBegin), Offset(line.nameEnd)};
+      section.firstEntry = Offset(entries_.size());
+      section.insertAt = line.next;
+      section.needsLineEnd = line.endsText;
+      firstSectionByName_.emplace(FoldCase(Slice(section.name)), sections_.size());
+      sections_.push_back(section);
+      return true;
     }
-
     Section &section = sections_.back();
-    const bool isComment = text_[begin] == ';';
-    if (!isComment) {
-      section.insertAt = lineEnd;
-      section.needsLineEnd = endsText;
+    if (!line.isComment) {
+      section.insertAt = line.next;
+      section.needsLineEnd = line.endsText;
     }
     Entry entry;
-    std::size_t eq = FirstInLine(text_, begin, end, '=');
-    entry.hasValue = eq != end;
-    entry.key = Trimmed(text_, begin, entry.hasValue ? eq : end);
-    entry.valueBegin = entry.hasValue ? eq + 1 : end;
-    entry.valueEnd = end;
-    TrimBlanks(text_, entry.valueBegin, entry.valueEnd);
-    entry.isComment = isComment;
-    entry.firstOfKey = section.firstEntryByKey.emplace(FoldCase(entry.key), section.entries.size()).first->second;
-    section.entries.push_back(std::move(entry));
+    entry.key = {Offset(line.keyBegin), Offset(line.keyEnd)};
+    entry.value = {Offset(line.valueBegin), Offset(line.valueEnd)};
+    entry.hasValue = line.hasValue;
+    entry.isComment = line.isComment;
+    entry.section = Offset(sections_.size() - 1);
+    entry.keyHash = KeyHash(entry.section, FoldCase(Slice(entry.key)));
+    entries_.push_back(entry);
+    ++section.entryCount;
+    return true;
+  });
+
+  // Each entry learns the first entry of its key in its section, which then holds the slot.
+  keySlots_.assign(SlotCountFor(entries_.size()), 0);
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    Entry &entry = entries_[i];
+    Offset &slot = keySlots_[ProbeKeySlot(entry.section, FoldCase(Slice(entry.key)), entry.keyHash)];
+    if (slot == 0) slot = Offset(i + 1);
+    entry.firstOfKey = slot - 1;
+  }
+}
+
+std::size_t ProfileText::ProbeKeySlot(Offset section, const std::string &foldedKey, Offset keyHash) const {
+  const std::size_t mask = keySlots_.size() - 1;
+  for (std::size_t slot = keyHash & mask;; slot = (slot + 1) & mask) {
+    const Offset held = keySlots_[slot];
+    if (held == 0) return slot;
+    const Entry &entry = entries_[held - 1];
+    if (entry.keyHash == keyHash && entry.section == section && FoldCase(Slice(entry.key)) == foldedKey) return slot;
   }
 }
 
@@ -106,8 +180,10 @@ const ProfileText::Section *ProfileText::FindSection(const std::string &name) co
 const ProfileText::Entry *ProfileText::FindEntry(const std::string &section, const std::string &key) const {
   const Section *s = FindSection(section);
   if (!s) return nullptr;
-  auto found = s->firstEntryByKey.find(FoldCase(key));
-  return found == s->firstEntryByKey.end() ? nullptr : &s->entries[found->second];
+  const Offset index = Offset(s - sections_.data());
+  const std::string folded = FoldCase(key);
+  const Offset held = keySlots_[ProbeKeySlot(index, folded, KeyHash(index, folded))];
+  return held == 0 ? nullptr : &entries_[held - 1];
 }
 
 std::string ProfileText::ReadValue(const std::string &section, const std::string &key,
@@ -121,7 +197,7 @@ std::string ProfileText::ReadValue(const std::string &section, const std::string
 }
 
 std::string ProfileText::ValueOf(const Entry &entry) const {
-  std::size_t begin = entry.valueBegin, end = entry.valueEnd;
+  std::size_t begin = entry.value.begin, end = entry.value.end;
   char first = begin < end ? text_[begin] : '\0';
   if (end - begin >= 2 && (first == '"' || first == '\'') && text_[end - 1] == first) {
     ++begin;
@@ -133,17 +209,15 @@ std::string ProfileText::ValueOf(const Entry &entry) const {
 std::vector<std::string> ProfileText::SectionNames() const {
   std::vector<std::string> names;
   for (const Section &section : sections_) {
-    if (!section.name.empty()) names.push_back(section.name);
+    if (section.name.end > section.name.begin) names.push_back(Slice(section.name));
   }
   return names;
 }
 
 std::vector<std::string> ProfileText::KeyNames(const std::string &section) const {
   std::vector<std::string> names;
-  if (const Section *s = FindSection(section)) {
-    for (const Entry &entry : s->entries) {
-      if (entry.hasValue && !entry.isComment && !entry.key.empty()) names.push_back(entry.key);
-    }
+  for (const Entry &entry : EntriesOf(FindSection(section))) {
+    if (IsListed(entry)) names.push_back(Slice(entry.key));
   }
   return names;
 }
@@ -152,36 +226,58 @@ std::vector<std::pair<std::string, std::string>> ProfileText::KeyValues(const st
   // One pass over the section: each listed entry takes the value of the first entry of
   // its key, which Parse noted, so nothing is looked up by name again.
   std::vector<std::pair<std::string, std::string>> values;
-  if (const Section *s = FindSection(section)) {
-    values.reserve(s->entries.size());
-    for (const Entry &entry : s->entries) {
-      if (entry.hasValue && !entry.isComment && !entry.key.empty()) {
-        values.emplace_back(entry.key, ValueOf(s->entries[entry.firstOfKey]));
-      }
-    }
+  for (const Entry &entry : EntriesOf(FindSection(section))) {
+    if (IsListed(entry)) values.emplace_back(Slice(entry.key), ValueOf(entries_[entry.firstOfKey]));
   }
   return values;
 }
 
-std::string ProfileText::LineEnd() const {
-  std::size_t end = text_.find_first_of("\r\n");
-  if (end == std::string::npos || text_.compare(end, 2, "\r\n") == 0) return "\r\n";
-  return text_.substr(end, 1);
-}
+std::string ProfileText::WithValue(std::string text, const std::string &section, const std::string &key,
+                                   const std::string &value) {
+  // New lines end like the text's first line.
+  const std::size_t firstEnd = text.find_first_of("\r\n");
+  const std::string lineEnd =
+      firstEnd == std::string::npos || text.compare(firstEnd, 2, "\r\n") == 0 ? "\r\n" : text.substr(firstEnd, 1);
 
-std::string ProfileText::WithValue(const std::string &section, const std::string &key, const std::string &value) const {
-  std::string result = text_;
-  const std::string lineEnd = LineEnd();
-  if (const Entry *entry = FindEntry(section, key)) {
-    return result.replace(entry->valueBegin, entry->valueEnd - entry->valueBegin,
-                          entry->hasValue ? value : "=" + value);
-  }
+  // One scan up to the end of the section's first occurrence, by the reader's rules: the
+  // first entry of the key there, else the place for a new one. No index is built, since
+  // the written text is parsed afresh anyway.
+  const std::string foldedSection = FoldCase(section), foldedKey = FoldCase(key);
+  bool inSection = foldedSection.empty(), sectionFound = inSection;
+  std::size_t insertAt = FirstLineBegin(text);
+  bool needsLineEnd = false;
+  bool entryFound = false, entryHasValue = false;
+  std::size_t valueBegin = 0, valueEnd = 0;
+  ForEachLine(text, [&](const ProfileLine &line) {
+    if (line.isHeader) {
+      if (inSection) return false;
+      if (FoldedSlice(text, line.nameBegin, line.nameEnd) == foldedSection) {
+        inSection = sectionFound = true;
+        insertAt = line.next;
+        needsLineEnd = line.endsText;
+      }
+      return true;
+    }
+    if (!inSection) return true;
+    if (FoldedSlice(text, line.keyBegin, line.keyEnd) == foldedKey) {
+      entryFound = true;
+      entryHasValue = line.hasValue;
+      valueBegin = line.valueBegin;
+      valueEnd = line.valueEnd;
+      return false;
+    }
+    if (!line.isComment) {
+      insertAt = line.next;
+      needsLineEnd = line.endsText;
+    }
+    return true;
+  });
+
+  if (entryFound) return text.replace(valueBegin, valueEnd - valueBegin, entryHasValue ? value : "=" + value);
   const std::string line = key + "=" + value + lineEnd;
-  if (const Section *s = FindSection(section)) {
-    return result.insert(s->insertAt, s->needsLineEnd ? lineEnd + line : line);
-  }
-  if (!result.empty() && !IsLineEnd(result.back())) result += lineEnd;
-  return result + "[" + section + "]" + lineEnd + line;
+  if (sectionFound) return text.insert(insertAt, needsLineEnd ? lineEnd + line : line);
+  if (!text.empty() && !IsLineEnd(text.back())) text += lineEnd;
+  return text + "[" + section + "]" + lineEnd + line;
 }
 
 }  // namespace sys

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -47,25 +48,38 @@ class ProfileText {
   // Each of those key names with the value ReadValue gives it (a repeated key's first).
   std::vector<std::pair<std::string, std::string>> KeyValues(const std::string &section) const;
 
-  // This text with `key` of `section` set to `value`. Of an existing entry only the value
-  // is replaced (the blanks around it stay); a new entry goes after the last line of its section, a new section at the
-  // end. Every other byte stays as it was; new lines end like the text's first line (CR LF
-  // in a text without line ends).
-  std::string WithValue(const std::string &section, const std::string &key, const std::string &value) const;
+  // text with `key` of `section` set to `value`, by the rules above. Of an existing entry
+  // only the value is replaced (the blanks around it stay); a new entry goes after the last
+  // line of its section, a new section at the end. Every other byte stays as it was; new
+  // lines end like the text's first line (CR LF in a text without line ends).
+  static std::string WithValue(std::string text, const std::string &section, const std::string &key,
+                               const std::string &value);
+  // WithValue adds at most the section, key and value and this many bytes more ("[", "]",
+  // "=" and three line ends): text with that much spare room changes in place.
+  static constexpr std::size_t MaxAddedSyntax = 9;
 
  private:
+  // Positions are 32-bit offsets into text_, so that parsing a file of 100,000 entries
+  // makes a few small flat arrays instead of 100,000 strings and map nodes: on a fresh
+  // process every page of them is a page fault. A text of 4 GiB or more is not parsed
+  // (it reads as empty; a profile function never meets one).
+  using Offset = std::uint32_t;
+  static constexpr std::size_t MaxParsedSize = UINT32_MAX;
+  struct Span {
+    Offset begin = 0, end = 0;
+  };
   struct Entry {
-    std::string key;
-    std::size_t valueBegin = 0;  // the value, blanks trimmed, is text_[valueBegin, valueEnd)
-    std::size_t valueEnd = 0;
+    Span key;
+    Span value;  // blanks trimmed
+    Offset section = 0;
+    Offset firstOfKey = 0;  // index of the section's first entry with this key: the one reads find
+    Offset keyHash = 0;     // of the folded key and the section
     bool hasValue = false;  // the line holds a "="
     bool isComment = false;
-    std::size_t firstOfKey = 0;  // index of the section's first entry with this key: the one reads find
   };
   struct Section {
-    std::string name;
-    std::vector<Entry> entries;
-    std::unordered_map<std::string, std::size_t> firstEntryByKey;  // folded key -> entries index
+    Span name;
+    Offset firstEntry = 0, entryCount = 0;  // a section's entries are consecutive
     // Where a new entry goes: just after the section's last line that is neither blank nor
     // a comment (its header when there is none); needsLineEnd when that line ends the text
     // without a line end.
@@ -73,15 +87,38 @@ class ProfileText {
     bool needsLineEnd = false;
   };
 
+  struct EntryRange {
+    const Entry *first, *last;
+    const Entry *begin() const { return first; }
+    const Entry *end() const { return last; }
+  };
+
   void Parse();
+  // The entries of section; none without a section.
+  EntryRange EntriesOf(const Section *section) const {
+    if (!section) return {nullptr, nullptr};
+    const Entry *first = entries_.data() + section->firstEntry;
+    return {first, first + section->entryCount};
+  }
+  // What the key listings show: entries with a "=" and a name that are not comments.
+  static bool IsListed(const Entry &entry) {
+    return entry.hasValue && !entry.isComment && entry.key.end > entry.key.begin;
+  }
+  std::string Slice(const Span &span) const { return text_.substr(span.begin, span.end - span.begin); }
   const Section *FindSection(const std::string &name) const;
   const Entry *FindEntry(const std::string &section, const std::string &key) const;
+  // The key slot that holds the first entry of foldedKey (hashed to keyHash) in section,
+  // or the free slot where that entry belongs.
+  std::size_t ProbeKeySlot(Offset section, const std::string &foldedKey, Offset keyHash) const;
   std::string ValueOf(const Entry &entry) const;
-  std::string LineEnd() const;
 
   std::string text_;
   std::vector<Section> sections_;
+  std::vector<Entry> entries_;
   std::unordered_map<std::string, std::size_t> firstSectionByName_;  // folded name -> sections_ index
+  // Open addressing over entries_: each slot holds 1 + the index of the first entry of its
+  // (section, key), 0 when free. Kept at most half full, so probes stay short.
+  std::vector<Offset> keySlots_;
 };
 
 }  // namespace sys

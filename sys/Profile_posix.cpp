@@ -110,7 +110,11 @@ bool TimeIsSettled(const timespec &modified) {
   return Nanoseconds(now) - Nanoseconds(modified) > kTimeTickBoundNs;
 }
 
-bool ReadAll(int fd, std::string &content) {
+// Reads the rest of fd into content, sized once for the expected bytes and `spare` more:
+// a manifest of megabytes would otherwise be copied as it grows, and a write that changes
+// the text in place needs the room.
+bool ReadAll(int fd, off_t expected, std::size_t spare, std::string &content) {
+  content.reserve(std::size_t(expected) + spare);
   char buffer[65536];
   for (;;) {
     ssize_t n = read(fd, buffer, sizeof buffer);
@@ -120,6 +124,26 @@ bool ReadAll(int fd, std::string &content) {
       return false;
     }
     content.append(buffer, std::size_t(n));
+  }
+}
+
+// True when the rest of fd, `size` bytes long, is exactly text.
+bool HoldsExactly(int fd, off_t size, const std::string &text) {
+  if (std::size_t(size) != text.size()) return false;
+  char buffer[65536];
+  std::size_t compared = 0;
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) return compared == text.size();
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (std::size_t(n) > text.size() - compared ||
+        text.compare(compared, std::size_t(n), buffer, std::size_t(n)) != 0) {
+      return false;
+    }
+    compared += std::size_t(n);
   }
 }
 
@@ -178,7 +202,11 @@ class ProfileCache {
     if (exists && (!S_ISREG(existing.st_mode) || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
       return false;
     }
-    auto updated = std::make_shared<const ProfileText>(CurrentLocked(path)->WithValue(section, key, value));
+    // The text to change is read as it is, not parsed: the changed text is parsed once.
+    std::string current;
+    if (!ReadText(path, section.size() + key.size() + value.size() + ProfileText::MaxAddedSyntax, current))
+      current.clear();
+    auto updated = std::make_shared<const ProfileText>(ProfileText::WithValue(std::move(current), section, key, value));
     FileIdentity identity;
     if (!ReplaceFile(target, updated->Text(), exists ? &existing : nullptr, identity)) return false;
     Remember(path, identity, TimeIsSettled(identity.modified), updated);
@@ -193,7 +221,6 @@ class ProfileCache {
   };
 
   ParsedFile CurrentLocked(const std::string &path) {
-    static const ParsedFile empty = std::make_shared<const ProfileText>();
     auto known = entries_.find(path);
     struct stat st;
     if (known != entries_.end() && known->second.settled && stat(path.c_str(), &st) == 0 &&
@@ -201,26 +228,41 @@ class ProfileCache {
       return known->second.parsed;
     }
     FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    std::string content;
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
       if (known != entries_.end()) entries_.erase(known);
-      return empty;
+      return EmptyText();
     }
     // The time is judged before the bytes are read: a change made while reading then
     // leaves a later time behind.
-    FileIdentity identity = FileIdentity::Of(st);
-    bool settled = TimeIsSettled(identity.modified);
-    // Sized once: a manifest of megabytes would otherwise be copied as it grows.
-    content.reserve(std::size_t(st.st_size));
-    if (!ReadAll(fd.get(), content)) {
-      entries_.erase(path);
-      return empty;
+    const FileIdentity identity = FileIdentity::Of(st);
+    const bool settled = TimeIsSettled(identity.modified);
+    // A copy read or written within the same clock tick is confirmed against the bytes
+    // on disk, which costs no memory for a file that did not change.
+    if (known != entries_.end() && HoldsExactly(fd.get(), identity.size, known->second.parsed->Text())) {
+      known->second = Entry{identity, settled, known->second.parsed};
+      return known->second.parsed;
     }
-    ParsedFile parsed = known != entries_.end() && known->second.parsed->Text() == content
-                            ? known->second.parsed
-                            : std::make_shared<const ProfileText>(std::move(content));
+    std::string content;
+    if (lseek(fd.get(), 0, SEEK_SET) != 0 || !ReadAll(fd.get(), identity.size, 0, content)) {
+      entries_.erase(path);
+      return EmptyText();
+    }
+    ParsedFile parsed = std::make_shared<const ProfileText>(std::move(content));
     Remember(path, identity, settled, parsed);
     return parsed;
+  }
+
+  // The bytes of a regular file, with room for `spare` more.
+  static bool ReadText(const std::string &path, std::size_t spare, std::string &content) {
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    return fd.get() >= 0 && fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ReadAll(fd.get(), st.st_size, spare, content);
+  }
+
+  static ParsedFile EmptyText() {
+    static const ParsedFile empty = std::make_shared<const ProfileText>();
+    return empty;
   }
 
   void Remember(const std::string &path, const FileIdentity &identity, bool settled, const ParsedFile &parsed) {

@@ -116,7 +116,7 @@ std::string ManifestText::WithNewRelease(const std::string &version, const std::
   if (!HasSection(ConfSection)) {
     return text.insert(StartOfLines(text), "[" + std::string(ConfSection) + "]" + eol + entry + eol + eol);
   }
-  return sys::ProfileText(text).WithValue(ConfSection, CurrVersionKey, version);
+  return sys::ProfileText::WithValue(text, ConfSection, CurrVersionKey, version);
 }
 
 std::string VersionTextProblem(const std::string &version) {

@@ -33,32 +33,31 @@ TEST(ProfileText, WriteChangesOnlyWhatItMust) {
       "\r\n"
       "[files_ver_1.3.0.0]\r\n"
       "f1=Quillet.exe";
-  ProfileText text(manifest);
-  EXPECT_EQ(text.WithValue("CONF", "Curr_Version", "1.4.0.0"),
+  EXPECT_EQ(ProfileText::WithValue(manifest, "CONF", "Curr_Version", "1.4.0.0"),
             "; made by the release script\r\n[conf]\r\n  curr_version = 1.4.0.0  \r\n; end of conf\r\n\r\n"
             "[files_ver_1.3.0.0]\r\nf1=Quillet.exe");
   // A new key follows the section's last entry, ahead of the comment and blank line.
-  EXPECT_EQ(text.WithValue("conf", "last_version", "1.1.0.0"),
+  EXPECT_EQ(ProfileText::WithValue(manifest, "conf", "last_version", "1.1.0.0"),
             "; made by the release script\r\n[conf]\r\n  curr_version = 1.3.0.0  \r\nlast_version=1.1.0.0\r\n"
             "; end of conf\r\n\r\n[files_ver_1.3.0.0]\r\nf1=Quillet.exe");
   // The last line has no line end: the new key gets one before it.
-  EXPECT_EQ(text.WithValue("files_ver_1.3.0.0", "f2", "a.dll"),
+  EXPECT_EQ(ProfileText::WithValue(manifest, "files_ver_1.3.0.0", "f2", "a.dll"),
             "; made by the release script\r\n[conf]\r\n  curr_version = 1.3.0.0  \r\n; end of conf\r\n\r\n"
             "[files_ver_1.3.0.0]\r\nf1=Quillet.exe\r\nf2=a.dll\r\n");
-  EXPECT_EQ(text.WithValue("new", "k", "v"), manifest + "\r\n[new]\r\nk=v\r\n");
+  EXPECT_EQ(ProfileText::WithValue(manifest, "new", "k", "v"), manifest + "\r\n[new]\r\nk=v\r\n");
 }
 
 TEST(ProfileText, NewLinesEndLikeTheTextsLines) {
-  EXPECT_EQ(ProfileText("[a]\nx=1\n").WithValue("a", "y", "2"), "[a]\nx=1\ny=2\n");
-  EXPECT_EQ(ProfileText("[a]\rx=1\r").WithValue("b", "y", "2"), "[a]\rx=1\r[b]\ry=2\r");
-  EXPECT_EQ(ProfileText("").WithValue("conf", "k", "v"), "[conf]\r\nk=v\r\n");
-  EXPECT_EQ(ProfileText("[a]\n").WithValue("a", "k", ""), "[a]\nk=\n");
+  EXPECT_EQ(ProfileText::WithValue("[a]\nx=1\n", "a", "y", "2"), "[a]\nx=1\ny=2\n");
+  EXPECT_EQ(ProfileText::WithValue("[a]\rx=1\r", "b", "y", "2"), "[a]\rx=1\r[b]\ry=2\r");
+  EXPECT_EQ(ProfileText::WithValue("", "conf", "k", "v"), "[conf]\r\nk=v\r\n");
+  EXPECT_EQ(ProfileText::WithValue("[a]\n", "a", "k", ""), "[a]\nk=\n");
   // A key line without "=" hides later entries of its key, so it is the one written.
-  EXPECT_EQ(ProfileText("[a]\n bare \nbare=x\n").WithValue("a", "BARE", "1"), "[a]\n bare=1 \nbare=x\n");
+  EXPECT_EQ(ProfileText::WithValue("[a]\n bare \nbare=x\n", "a", "BARE", "1"), "[a]\n bare=1 \nbare=x\n");
   // Only the value itself is replaced: blanks around it stay.
-  EXPECT_EQ(ProfileText("[a]\nk=   \nz=1\n").WithValue("a", "k", "v"), "[a]\nk=v   \nz=1\n");
+  EXPECT_EQ(ProfileText::WithValue("[a]\nk=   \nz=1\n", "a", "k", "v"), "[a]\nk=v   \nz=1\n");
   // Entries ahead of any header belong to the nameless section, after the byte-order mark.
-  EXPECT_EQ(ProfileText("\xEF\xBB\xBF[a]\nk=1\n").WithValue("", "top", "1"), "\xEF\xBB\xBFtop=1\n[a]\nk=1\n");
+  EXPECT_EQ(ProfileText::WithValue("\xEF\xBB\xBF[a]\nk=1\n", "", "top", "1"), "\xEF\xBB\xBFtop=1\n[a]\nk=1\n");
 }
 
 // Random texts and random writes: a write sets exactly its key, every other answer stays
@@ -75,7 +74,7 @@ TEST(ProfileText, RandomWritesSetOneKeyAndKeepEverythingElse) {
     const std::string section = names[random() % names.size()];
     const std::string key = names[1 + random() % (names.size() - 1)];
     const std::string value = "value" + std::to_string(round);
-    ProfileText after(before.WithValue(section, key, value));
+    ProfileText after(ProfileText::WithValue(before.Text(), section, key, value));
     SCOPED_TRACE("text <" + original + "> set " + section + "/" + key);
 
     ASSERT_EQ(after.ReadValue(section, key, "-"), value);
