@@ -16,25 +16,9 @@ if [ "$preset" != windows ]; then
   exec ctest --preset "$preset" "$@"
 fi
 
-export WINEPREFIX="$root/build/windows/wineprefix"
-export WINEDEBUG=-all
-# No Mono or Gecko installer prompts in a test prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
-wineserver -f -p </dev/null >/dev/null 2>&1 &
-server=$!
-stop_wine() {
-  # Ends the Wine processes of this prefix (its services), then the server itself.
-  wineserver -k 2>/dev/null || true
-  kill "$server" 2>/dev/null || true
-  wait "$server" 2>/dev/null || true
-}
-trap stop_wine EXIT INT TERM
-. "$root/cmake/wine-server-wait.sh"
-wait_for_wineserver "$server" || exit 1
-# Create or update the prefix and start Wine's own services now, with their output going
-# nowhere: started by the first test instead, they would hold that test's output open.
-wineboot -i </dev/null >/dev/null 2>&1
+. "$root/cmake/wine-session.sh"
+trap stop_wine_session EXIT INT TERM
+start_wine_session "$root/build/windows/wineprefix" || exit 1
 status=0
 ctest --preset "$preset" "$@" || status=$?
 exit $status

@@ -77,6 +77,6 @@ cp -a "${WINEPREFIX:?the test prefix is set by tests/run-preset.sh}" "$work/pref
 export WINEPREFIX="$work/prefix"
 in_ns wineserver -f -p </dev/null >/dev/null 2>&1 &
 server=$!
-. "$(dirname "$0")/../../cmake/wine-server-wait.sh"
+. "$(dirname "$0")/../../cmake/wine-session.sh"
 wait_for_wineserver "$server" || exit 1
 run_cases in_ns wine "$@"
