@@ -1,7 +1,7 @@
 # The two commands of the README: `make test` and `make demo`.
 PRESETS := linux linux-asan linux-tsan windows
 
-.PHONY: test demo deps $(PRESETS:%=test-%)
+.PHONY: test demo fuzz deps $(PRESETS:%=test-%)
 
 test: deps
 	@status=0; \
@@ -18,6 +18,12 @@ demo: deps
 # One preset alone, for quicker rounds while working: make test-linux
 $(PRESETS:%=test-%): deps
 	tests/run-preset.sh $(@:test-%=%)
+
+# Not a set-up command: runs each fuzz target for FUZZ_SECONDS (see fuzz/README.md).
+FUZZ_SECONDS ?= 60
+fuzz:
+	@cmake/install-deps.sh fuzz
+	fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
 
 deps:
 	@cmake/install-deps.sh

@@ -1,9 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages that the builds and tests need, when any is missing.
-# Runs as root on a fresh machine; does nothing when everything is there.
+# Runs as root on a fresh machine; does nothing when everything is there. With the
+# argument "fuzz" it also installs clang and its libFuzzer runtime, for make fuzz.
 set -eu
 packages="cmake ninja-build g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64-posix
   wine wine64 nginx-light curl xvfb imagemagick xdotool fonts-wqy-microhei iproute2 procps time"
+if [ "${1:-}" = fuzz ]; then
+  packages="$packages clang libclang-rt-dev"
+fi
 missing=
 for p in $packages; do
   dpkg-query -W -f '${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

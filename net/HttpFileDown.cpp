@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "net/HttpHeaderReader.h"
 #include "net/HttpText.h"
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
@@ -171,37 +172,25 @@ bool THttpFileDown::ReadHeaders() {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FTimeLimits.HeaderPhaseMs);
   int receiveLimit = FTimeLimits.ReceiveMs;
-  std::string line;
-  int total = 0;
-  for (;;) {
+  HttpHeaderReader reader;
+  HttpHeaderReader::Step step = HttpHeaderReader::Step::NeedMore;
+  while (step == HttpHeaderReader::Step::NeedMore) {
     // Each receive is bounded by what is left of the header phase, so that a server
     // dripping bytes cannot stretch the phase.
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
+    if (left <= 0) break;
     if (left < receiveLimit) {
       receiveLimit = int(left);
       FSocket.SetTimeouts(receiveLimit, FTimeLimits.SendMs);
     }
     char byte;
-    if (FSocket.Recv(&byte, 1) <= 0) return false;
-    if (++total > MaxHeaderTotal) return false;
-    line += byte;
-    if (line.size() < 2 || line.compare(line.size() - 2, 2, "\r\n") != 0) {
-      if (line.size() >= std::size_t(MaxHeaderLine)) return false;
-      continue;
-    }
-    std::string lower = LowerAscii(line);
-    if (StartsWith(lower, "content-range:")) FRangeAccepted = IsSatisfiedByteRange(line.substr(14));
-    if (lower.find("object not found") != std::string::npos) {
-      FRangeAccepted = false;
-      return false;
-    }
-    if (StartsWith(lower, "content-length: ")) FContentLength = WholeInt32OrZero(line.substr(16));
-    if (line == "\r\n") break;
-    line.clear();
+    if (FSocket.Recv(&byte, 1) <= 0) break;
+    step = reader.Take(byte);
   }
+  FRangeAccepted = reader.RangeAccepted();
+  FContentLength = reader.ContentLength();
   if (receiveLimit != FTimeLimits.ReceiveMs) FSocket.SetTimeouts(FTimeLimits.ReceiveMs, FTimeLimits.SendMs);
-  return true;
+  return step == HttpHeaderReader::Step::Complete;
 }
 
 bool THttpFileDown::ReceiveBody() {

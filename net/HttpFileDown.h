@@ -59,9 +59,6 @@ class THttpFileDown : public TObject {
   static constexpr TimeLimits DefaultTimeLimits{30000, 30000, 30000, 60000};
   void SetTimeLimits(const TimeLimits &Limits) { FTimeLimits = Limits; }
 
-  // Bounds on the GET answer's headers: past either, the answer is dropped.
-  static constexpr int MaxHeaderLine = 8 * 1024;
-  static constexpr int MaxHeaderTotal = 64 * 1024;
   static constexpr int BufferSize = 4096;
 
  private:
@@ -78,7 +75,8 @@ class THttpFileDown : public TObject {
   void DoDowning(int CurSize, int TotSize, const std::string &Speed);
   void DoDowned();
 
-  // The GET's header phase; true when it ended at the blank line.
+  // The GET's header phase, by HttpHeaderReader's rules; true when it ended at the blank
+  // line.
   bool ReadHeaders();
   // The body phase: receives into FLocalFile until the length arrived, the server closed,
   // a receive failed or an abort was asked for. True when the whole body was stored.

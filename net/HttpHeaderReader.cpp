@@ -1,0 +1,33 @@
+#include "net/HttpHeaderReader.h"
+
+#include "net/HttpText.h"
+
+namespace net {
+
+HttpHeaderReader::Step HttpHeaderReader::Take(char byte) {
+  if (step_ != Step::NeedMore) return step_;
+  if (++total_ > MaxTotal) return step_ = Step::Dropped;
+  line_ += byte;
+  if (line_.size() < 2 || line_.compare(line_.size() - 2, 2, "\r\n") != 0) {
+    // A line of MaxLine bytes is still taken when they end in CR LF.
+    if (line_.size() >= std::size_t(MaxLine)) step_ = Step::Dropped;
+    return step_;
+  }
+  step_ = ApplyLine();
+  line_.clear();
+  return step_;
+}
+
+HttpHeaderReader::Step HttpHeaderReader::ApplyLine() {
+  // The status line is a line like the others: its code is never interpreted.
+  const std::string lower = LowerAscii(line_);
+  if (StartsWith(lower, "content-range:")) rangeAccepted_ = IsSatisfiedByteRange(line_.substr(14));
+  if (lower.find("object not found") != std::string::npos) {
+    rangeAccepted_ = false;
+    return Step::Dropped;
+  }
+  if (StartsWith(lower, "content-length: ")) contentLength_ = WholeInt32OrZero(line_.substr(16));
+  return line_ == "\r\n" ? Step::Complete : Step::NeedMore;
+}
+
+}  // namespace net

@@ -1,0 +1,68 @@
+#include "net/HttpHeaderReader.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using net::HttpHeaderReader;
+using Step = HttpHeaderReader::Step;
+
+// Feeds text byte by byte, as the downloader does, until the phase ends; the step it ended
+// with and how many bytes it took.
+std::pair<Step, std::size_t> Feed(HttpHeaderReader &reader, const std::string &text) {
+  Step step = Step::NeedMore;
+  std::size_t taken = 0;
+  while (taken < text.size() && step == Step::NeedMore) step = reader.Take(text[taken++]);
+  return {step, taken};
+}
+
+TEST(HttpHeaderReader, EndsAtTheBlankLineAndLeavesTheBody) {
+  HttpHeaderReader reader;
+  const std::string head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-4/5\r\nContent-Length: 5\r\n\r\n";
+  EXPECT_EQ(Feed(reader, head + "hello"), std::make_pair(Step::Complete, head.size()));
+  EXPECT_EQ(reader.ContentLength(), 5);
+  EXPECT_TRUE(reader.RangeAccepted());
+  // The body's bytes belong to the body phase: they change nothing here.
+  EXPECT_EQ(reader.Take('\r'), Step::Complete);
+  EXPECT_EQ(Feed(reader, "Content-Length: 9\r\nObject Not Found\r\n").first, Step::Complete);
+  EXPECT_EQ(reader.ContentLength(), 5);
+  EXPECT_TRUE(reader.RangeAccepted());
+}
+
+TEST(HttpHeaderReader, LaterLinesDecideTheRangeAndTheLength) {
+  HttpHeaderReader unsatisfiable;
+  EXPECT_EQ(Feed(unsatisfiable, "Content-Range: bytes 0-4/5\r\ncontent-range: bytes */5\r\n\r\n").first,
+            Step::Complete);
+  EXPECT_FALSE(unsatisfiable.RangeAccepted());
+
+  HttpHeaderReader notFound;
+  const std::string answer = "Content-Range: bytes 0-4/5\r\nX-Why: OBJECT not found\r\nContent-Length: 5\r\n\r\n";
+  EXPECT_EQ(Feed(notFound, answer).first, Step::Dropped);
+  EXPECT_FALSE(notFound.RangeAccepted());
+  EXPECT_EQ(notFound.ContentLength(), 0);
+
+  // A bare LF never ends a line, so neither the length nor the blank line is seen.
+  HttpHeaderReader bareLf;
+  EXPECT_EQ(Feed(bareLf, "Content-Length: 5\n\nhello").first, Step::NeedMore);
+  EXPECT_EQ(bareLf.ContentLength(), 0);
+}
+
+TEST(HttpHeaderReader, BoundsCountTheLineEndAndEveryByte) {
+  // A line of exactly MaxLine bytes with its CR LF is taken; one byte more is not.
+  const std::string longest = "X: " + std::string(HttpHeaderReader::MaxLine - 5, 'x') + "\r\n";
+  ASSERT_EQ(longest.size(), std::size_t(HttpHeaderReader::MaxLine));
+  HttpHeaderReader atBound;
+  EXPECT_EQ(Feed(atBound, longest + "\r\n").first, Step::Complete);
+  HttpHeaderReader pastBound;
+  EXPECT_EQ(Feed(pastBound, "X" + longest + "\r\n"), std::make_pair(Step::Dropped, longest.size()));
+
+  // Short lines up to the total bound, then the blank line one byte too many.
+  std::string lines;
+  while (lines.size() + 10 <= std::size_t(HttpHeaderReader::MaxTotal)) lines += "X: 12345\r\n";
+  lines += std::string(HttpHeaderReader::MaxTotal - lines.size() - 2, 'y') + "\r\n";
+  ASSERT_EQ(lines.size(), std::size_t(HttpHeaderReader::MaxTotal));
+  HttpHeaderReader total;
+  EXPECT_EQ(Feed(total, lines + "\r\n"), std::make_pair(Step::Dropped, lines.size() + 1));
+}
+
+}  // namespace
