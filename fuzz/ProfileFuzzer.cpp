@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Require(sys::WriteProfileString(file.Path(), section, key, value), "a scratch file takes a write");
   Require(sys::ReadProfileString(file.Path(), section, key, "\x01") == ReadBackOf(value),
           "a read gives back the value written");
-  ReadAndCrossCheck(file.Path(), sys::ProfileText(parsed.WithValue(section, key, value)));
+  ReadAndCrossCheck(file.Path(), sys::ProfileText(sys::ProfileText::WithValue(text, section, key, value)));
   const auto written = std::make_pair(sys::FoldCase(section), sys::FoldCase(key));
   for (const auto &[name, old] : before) {
     Require(name == written || sys::ReadProfileString(file.Path(), old.section, old.key, "") == old.value,
