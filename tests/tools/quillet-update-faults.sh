@@ -129,12 +129,15 @@ trap cleanup EXIT
 
 # exec_tool COMMAND [NAME=VALUE ...]: replaces the (sub)shell with the tool run on the
 # installation against the server, the settings in its environment and $launcher (such as
-# prlimit) in front of it.
+# prlimit) in front of it. SIGXFSZ is ignored, so that a write past a file size limit (the
+# disk-full cases) fails with EFBIG instead of killing the tool; without a limit it never
+# comes.
 launcher=
 exec_tool() {
   command=$1
   shift
   for setting in "$@"; do export "$setting"; done
+  trap '' XFSZ
   # shellcheck disable=SC2086
   exec $launcher $emulator "$tool" --dir "$(tool_path "$inst")" --host "$address" --path "http://$address/" \
     "$command" >"$work/out" 2>"$work/err"
@@ -293,29 +296,23 @@ family_manifest() {
 # Less than data/big.bin, more than every other file and the manifest.
 file_size_limit=65536
 
-# The tool with a limit on the size of the files it writes, as if the disk filled there;
-# SIGXFSZ is ignored, so that a write past the limit fails with EFBIG.
+# The tool with a limit on the size of the files it writes, as if the disk filled there.
 disk_full_while_staging() {
   begin_case "the disk fills while a large file is staged"
   start_server
-  (
-    trap '' XFSZ
-    launcher="prlimit --fsize=$file_size_limit --"
-    exec_tool update
-  )
-  status=$?
+  launcher="prlimit --fsize=$file_size_limit --"
+  run_tool update
+  launcher=
   expect_failed_update "staging on a full disk" "$download_failed"
   healthy_run "staging on a full disk"
 }
 
 paused_at() { [ -e "$inst/cache/paused-$1" ]; }
 
-# pause_tool POINT [NAME=VALUE ...]: starts the update and waits until its installation
-# stands at POINT.
+# pause_tool POINT: starts the update and waits until its installation stands at POINT.
 pause_tool() {
   point=$1
-  shift
-  start_tool update "QUILLET_TEST_PAUSE_INSTALL=$point" "$@"
+  start_tool update "QUILLET_TEST_PAUSE_INSTALL=$point"
   wait_for "the installation to reach $point" paused_at "$point"
 }
 
@@ -331,13 +328,7 @@ resume_tool() {
 disk_full_while_installing() {
   begin_case "the disk fills while the installation copies"
   start_server
-  (
-    trap '' XFSZ
-    exec_tool update QUILLET_TEST_PAUSE_INSTALL=copying
-  ) &
-  tool_pid=$!
-  point=copying
-  wait_for "the installation to reach copying" paused_at copying
+  pause_tool copying
   prlimit --pid "$tool_pid" --fsize=$file_size_limit || fail "prlimit refused"
   resume_tool
   grep -q "Downloaded 4 files" "$work/out" || fail "installing on a full disk: not every file was staged"
