@@ -1,9 +1,9 @@
 #include "engine/Installation.h"
 
-#include "sys/FileSystem.h"
-
 #include <fstream>
 #include <sstream>
+
+#include "sys/FileSystem.h"
 
 namespace {
 
@@ -17,6 +17,20 @@ const char FieldSeparator = '\t';
 const char *PhaseName(int phase) {
   static const char *const names[] = {"replacing", "rolling-back", "cleaning"};
   return names[phase];
+}
+
+// Creates dir with its missing parents, adding those it created to created, outermost
+// first, so that an installation that backs out can take them away again.
+void CreateDirectories(const std::string &dir, std::vector<std::string> &created) {
+  std::vector<std::string> missing;
+  for (std::string d = dir; !d.empty() && !sys::DirectoryExists(d); d = sys::ExtractFileDir(d)) missing.push_back(d);
+  sys::ForceDirectories(dir);
+  created.insert(created.end(), missing.rbegin(), missing.rend());
+}
+
+// Removes the directories an installation created, innermost first, those still empty.
+void RemoveCreatedDirectories(const std::vector<std::string> &created) {
+  for (auto dir = created.rbegin(); dir != created.rend(); ++dir) sys::RemoveEmptyDirectory(*dir);
 }
 
 }  // namespace
@@ -70,14 +84,16 @@ bool TInstallation::ReadJournal(Phase &phase, std::vector<Step> &steps) const {
 
 bool TInstallation::Run(const std::vector<TInstallEntry> &Entries, const std::function<void(int)> &Replaced) {
   Recover();
+  Reached("copying");
   std::vector<Step> steps;
+  std::vector<std::string> createdDirectories;
   bool staged = true;
   // Phase 1: the new files beside their destinations.
   for (const TInstallEntry &entry : Entries) {
     Step step{entry.Destination, entry.Destination + NewSuffix, entry.Destination + KeptSuffix,
               sys::FileExists(entry.Destination)};
     steps.push_back(step);
-    sys::ForceDirectories(sys::ExtractFileDir(step.Destination));
+    CreateDirectories(sys::ExtractFileDir(step.Destination), createdDirectories);
     // A kept file left by an earlier run must not be taken for this run's on a roll-back;
     // a directory where the file belongs cannot be replaced by it.
     if ((sys::FileExists(step.Kept) && !sys::RemoveFile(step.Kept)) || sys::DirectoryExists(step.Destination) ||
@@ -85,27 +101,35 @@ bool TInstallation::Run(const std::vector<TInstallEntry> &Entries, const std::fu
       staged = false;
       break;
     }
+    Reached("copied");
   }
   if (!staged || !WriteJournal(Phase::Replacing, steps)) {
     for (const Step &step : steps) sys::RemoveFile(step.Temporary);
     sys::RemoveFile(FJournalPath);
+    RemoveCreatedDirectories(createdDirectories);
     return false;
   }
 
   // Phase 2: each destination replaced, its old file kept.
+  Reached("replacing");
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const Step &step = steps[i];
     const bool kept = !step.Existed || sys::MoveFileReplacing(step.Destination, step.Kept);
     if (!kept || !sys::MoveFileReplacing(step.Temporary, step.Destination)) {
       if (kept && step.Existed) sys::MoveFileReplacing(step.Kept, step.Destination);
-      if (WriteJournal(Phase::RollingBack, steps)) RollBack(steps);
+      if (WriteJournal(Phase::RollingBack, steps)) {
+        RollBack(steps);
+        RemoveCreatedDirectories(createdDirectories);
+      }
       return false;
     }
     if (Replaced) Replaced(int(i));
+    Reached("replaced");
   }
 
   // Phase 3: the old files go.
   WriteJournal(Phase::Cleaning, steps);
+  Reached("cleaning");
   CleanUp(steps);
   return true;
 }

@@ -34,6 +34,16 @@ class TInstallation {
   // Completes what an interrupted run left; does nothing without a journal.
   void Recover();
 
+  // Called by Run at each point below, every time it is reached, so that a test may stop
+  // or kill the installation exactly there:
+  //   "copying"   before phase 1 (after the recovery of an earlier run)
+  //   "copied"    after each temporary of phase 1 is whole
+  //   "replacing" once the journal is written, before the first replacement
+  //   "replaced"  after each replaced destination
+  //   "cleaning"  once the journal records phase 3, before the kept files go
+  using TStepHook = std::function<void(const char *Point)>;
+  void SetStepHook(TStepHook Hook) { FStepHook = std::move(Hook); }
+
  private:
   struct Step {
     std::string Destination, Temporary, Kept;
@@ -47,5 +57,10 @@ class TInstallation {
   // Removes the kept files; the journal goes once none is left.
   void CleanUp(const std::vector<Step> &steps) const;
 
+  void Reached(const char *Point) const {
+    if (FStepHook) FStepHook(Point);
+  }
+
   std::string FJournalPath;
+  TStepHook FStepHook;
 };

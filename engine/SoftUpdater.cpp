@@ -74,6 +74,11 @@ TSoftUpdater::~TSoftUpdater() {
   FUpdateIni.reset();
 }
 
+void TSoftUpdater::SetTimeLimits(const THttpFileDown::TimeLimits &Limits) {
+  FIniDown->SetTimeLimits(Limits);
+  FFileDown->SetTimeLimits(Limits);
+}
+
 int TSoftUpdater::PingHost(const std::string &HostName, int TimeoutMs, std::string &AddressText) {
   try {
     TPing ping;
@@ -110,10 +115,14 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   FIniDown->Start();
   WaitForManifest();
   FIniDoneEvent->Reset();
-  if (!sys::FileExists(localManifest)) return -1;
+  // A manifest cut short would name only some of the release's files.
+  if (!FIniDown->LastJobComplete() || !sys::FileExists(localManifest)) return -1;
 
   FUpdateIni.reset();
   FUpdateIni.reset(new TUpdateIni(localManifest));
+  // Without a newest version the file is no manifest (an error page, garbage): the check
+  // failed, and the installation must not be called current.
+  if (FUpdateIni->ReadStr(ukCurrVersion).empty()) return -1;
   FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
   FUpdateIni->GetUpdateFiles(FFileList);
   DropUnsafeNames(FFileList);
@@ -224,7 +233,9 @@ void TSoftUpdater::CopyFiles() {
   }
   // All or nothing: OnCopyFile follows each replacement, so the last one comes only when
   // every entry is in place.
-  FLastInstallComplete = TInstallation(FCacheDir + InstallJournalName).Run(entries, [&](int i) {
+  TInstallation installation(FCacheDir + InstallJournalName);
+  installation.SetStepHook(FInstallStepHook);
+  FLastInstallComplete = installation.Run(entries, [&](int i) {
     if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, entries[std::size_t(i)].Destination, count, i);
   });
 }

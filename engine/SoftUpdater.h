@@ -1,15 +1,16 @@
 #pragma once
-#include "engine/UpdateIni.h"
-#include "net/HttpFileDown.h"
-#include "sys/Component.h"
-#include "sys/Event.h"
-#include "sys/StringList.h"
-
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/Installation.h"
+#include "engine/UpdateIni.h"
+#include "net/HttpFileDown.h"
+#include "sys/Component.h"
+#include "sys/Event.h"
+#include "sys/StringList.h"
 
 using TOnCopyFile =
     std::function<void(TObject *Sender, const std::string &src, const std::string &dest, int count, int index)>;
@@ -58,6 +59,12 @@ class TSoftUpdater : public TComponent {
   bool LastChainComplete() const { return FLastChainComplete; }
   bool LastInstallComplete() const { return FLastInstallComplete; }
 
+  // Bounds for every transfer of the manifest and of the files (the downloader's defaults
+  // until set). Set them while nothing is being fetched.
+  void SetTimeLimits(const THttpFileDown::TimeLimits &Limits);
+  // Handed to every installation CopyFiles runs (see TInstallation::SetStepHook).
+  void SetInstallStepHook(TInstallation::TStepHook Hook) { FInstallStepHook = std::move(Hook); }
+
   // Read by the owner, written only by the engine.
   const std::string FAppDir;    // program directory, with a trailing separator
   const std::string FCacheDir;  // FAppDir + "cache" + separator: the staging directory
@@ -93,4 +100,5 @@ class TSoftUpdater : public TComponent {
   std::atomic<bool> FLastInstallComplete{false};
   // Set when destruction begins: a finishing download then starts nothing further.
   std::atomic<bool> FDestroying{false};
+  TInstallation::TStepHook FInstallStepHook;
 };

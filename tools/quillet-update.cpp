@@ -1,4 +1,8 @@
 // quillet-update: the updater without a window, for terminals and scripts.
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+
 #include "engine/DefaultServer.h"
 #include "engine/SoftUpdater.h"
 #include "sys/Console.h"
@@ -7,10 +11,7 @@
 #include "sys/Thread.h"
 #include "tools/CommandLine.h"
 #include "tools/ProgressReport.h"
-
-#include <chrono>
-#include <clocale>
-#include <cstdio>
+#include "tools/TestSeams.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ int Run(const UpdateCommandLine &options) {
   updater.Host = options.Host.empty() ? DefaultUpdateHost() : options.Host;
   updater.Path = options.Path.empty() ? UpdatePathForHost(updater.Host) : options.Path;
   updater.MainFile = updater.FAppDir + MainFileName;
+  ApplyTestSeams(updater);
 
   std::string message;
   const int result = updater.CheckUpdate(message);

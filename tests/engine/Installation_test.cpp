@@ -1,11 +1,11 @@
 #include "engine/Installation.h"
 
-#include "sys/FileSystem.h"
-#include "tests/support/TestDir.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "sys/FileSystem.h"
+#include "tests/support/TestDir.h"
 
 using namespace testing_support;
 
@@ -76,6 +76,31 @@ TEST_F(InstallationTest, MissingStagedFileChangesNothing) {
   EXPECT_FALSE(TInstallation(journal).Run(entries, [&](int) { ++replaced; }));
   EXPECT_EQ(replaced, 0);
   EXPECT_TRUE(WhollyOld());
+  // The directory made for the missing file goes with the temporaries.
+  EXPECT_FALSE(sys::DirectoryExists(dir / "app/plugins"));
+}
+
+TEST_F(InstallationTest, StepHookStandsWhereTheInstallationIs) {
+  // Each point as a test that stops there sees it: what is on disk at that moment.
+  std::vector<std::string> seen;
+  TInstallation installation(journal);
+  installation.SetStepHook([&](const char *point) {
+    const std::string name = point;
+    const bool temporaries = sys::FileExists(dir / "app/Quillet.exe.quillet-new");
+    const bool kept = sys::FileExists(dir / "app/Quillet.exe.quillet-old");
+    if (name == "copying") {
+      EXPECT_FALSE(temporaries);
+    } else if (name == "replacing") {
+      EXPECT_TRUE(temporaries && sys::FileExists(journal) && !kept);
+    } else if (name == "cleaning") {
+      EXPECT_TRUE(kept && ReadWholeFile(journal).find("\ncleaning\n") != std::string::npos);
+    }
+    seen.push_back(name);
+  });
+  EXPECT_TRUE(installation.Run(entries, nullptr));
+  EXPECT_EQ(seen, (std::vector<std::string>{"copying", "copied", "copied", "copied", "replacing", "replaced",
+                                            "replaced", "replaced", "cleaning"}));
+  EXPECT_TRUE(WhollyNew());
 }
 
 TEST_F(InstallationTest, DirectoryWhereAFileBelongsChangesNothing) {

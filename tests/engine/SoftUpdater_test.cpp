@@ -1,13 +1,5 @@
 #include "engine/SoftUpdater.h"
 
-#include "sys/Error.h"
-#include "sys/FileSystem.h"
-#include "sys/Profile.h"
-#include "sys/uGlobal.h"
-#include "tests/support/ReleaseServer.h"
-#include "tests/support/ScriptedServer.h"
-#include "tests/support/TestDir.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,6 +7,14 @@
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "sys/Error.h"
+#include "sys/FileSystem.h"
+#include "sys/Profile.h"
+#include "sys/uGlobal.h"
+#include "tests/support/ReleaseServer.h"
+#include "tests/support/ScriptedServer.h"
+#include "tests/support/TestDir.h"
 
 using namespace testing_support;
 
@@ -205,6 +205,12 @@ TEST_F(EngineTest, CheckFailsWithoutHostOrManifest) {
   EXPECT_EQ(msg, "Connot connect to " + server.Host());
   EXPECT_FALSE(sys::FileExists(install / "cache/update.ini"));
   EXPECT_FALSE(updater->IsCheckUpdateing());
+
+  // A file that names no newest version (an error page, garbage) is no manifest: the
+  // installation is not called current.
+  const char garbage[] = "MZ\x90\0\x03\0garbage\r\n[other]\r\nkey=value\r\n";
+  server.SetManifest(std::string(garbage, sizeof garbage - 1));
+  EXPECT_EQ(updater->CheckUpdate(msg), -1);
 
   // The next check runs normally.
   PublishThreeReleases();
