@@ -15,6 +15,7 @@
 #include "sys/uGlobal.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ReleaseServer.h"
+#include "tests/support/ScriptedServer.h"
 #include "tests/support/TestDir.h"
 #include "ui/Application.h"
 #include "ui/HeadlessBackend.h"
@@ -243,12 +244,29 @@ TEST_F(WindowTest, CheckResultsInStateOne) {
 
 TEST_F(WindowTest, SecondClickDuringTheCheckRunsNestedAndFailsAtOnce) {
   Open();
-  PublishFourFiles();
-  // Taken from the queue while the first check waits for the manifest.
-  sys::PostTask(sys::CurrentThreadId(), [this] { window->btnUpdate->Click(); });
+  // The manifest is held back until the second click has run, so that the click is
+  // certainly taken from the queue while the first check waits for the manifest.
+  const std::string manifest = FourFiles;
+  const std::string length = std::to_string(manifest.size());
+  ScriptedServer scripted("127.0.0.40",
+                          {ScriptedServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n"),
+                           [&](ScriptedConnection &connection) {
+                             connection.ReadRequest();
+                             connection.Server().WaitReleased();
+                             connection.Send("HTTP/1.1 206 Partial Content\r\nContent-Length: " + length +
+                                             "\r\nContent-Range: bytes 0-" + std::to_string(manifest.size() - 1) + "/" +
+                                             length + "\r\n\r\n" + manifest);
+                           }});
+  ASSERT_TRUE(scripted.Listening());
+  window->upt->Host = scripted.Address();
+  window->upt->Path = scripted.Url("");
+  sys::PostTask(sys::CurrentThreadId(), [&] {
+    window->btnUpdate->Click();
+    scripted.Release();
+  });
   backend.ScriptAnswer(TModalResult::Cancel);
   window->btnUpdate->Click();
-  EXPECT_EQ(Of("lblInfo", "Caption"), (Values{"No server " + server.Host(), "New 1.3.0.0"}));
+  EXPECT_EQ(Of("lblInfo", "Caption"), (Values{"No server " + scripted.Address(), "New 1.3.0.0"}));
   EXPECT_EQ(backend.MessageBoxes().size(), 1u);
   EXPECT_EQ(window->State(), 1);
 }
