@@ -120,10 +120,11 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
 
   FUpdateIni.reset();
   FUpdateIni.reset(new TUpdateIni(localManifest));
-  // Without a newest version the file is no manifest (an error page, garbage): the check
-  // failed, and the installation must not be called current.
-  if (FUpdateIni->ReadStr(ukCurrVersion).empty()) return -1;
   FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
+  // Without a newest version the file is no manifest (an error page, garbage): the check
+  // failed, and the installation must not be called current. Asked after the write, so
+  // that a large manifest is parsed once, as written.
+  if (FUpdateIni->ReadStr(ukCurrVersion).empty()) return -1;
   FUpdateIni->GetUpdateFiles(FFileList);
   DropUnsafeNames(FFileList);
   if (FFileList.Empty()) {

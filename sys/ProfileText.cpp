@@ -153,22 +153,26 @@ void ProfileText::Parse() {
   });
 
   // Each entry learns the first entry of its key in its section, which then holds the slot.
-  keySlots_.assign(SlotCountFor(entries_.size()), 0);
+  keySlots_.assign(SlotCountFor(entries_.size()), KeySlot{});
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     Entry &entry = entries_[i];
-    Offset &slot = keySlots_[ProbeKeySlot(entry.section, FoldCase(Slice(entry.key)), entry.keyHash)];
-    if (slot == 0) slot = Offset(i + 1);
-    entry.firstOfKey = slot - 1;
+    KeySlot &slot = keySlots_[ProbeKeySlot(entry.section, entry.keyHash, [&](const Entry &other) {
+      return FoldCase(Slice(other.key)) == FoldCase(Slice(entry.key));
+    })];
+    if (slot.entry == 0) slot = KeySlot{entry.keyHash, Offset(i + 1)};
+    entry.firstOfKey = slot.entry - 1;
   }
 }
 
-std::size_t ProfileText::ProbeKeySlot(Offset section, const std::string &foldedKey, Offset keyHash) const {
+template <typename SameKey>
+std::size_t ProfileText::ProbeKeySlot(Offset section, Offset keyHash, const SameKey &sameKey) const {
   const std::size_t mask = keySlots_.size() - 1;
   for (std::size_t slot = keyHash & mask;; slot = (slot + 1) & mask) {
-    const Offset held = keySlots_[slot];
-    if (held == 0) return slot;
-    const Entry &entry = entries_[held - 1];
-    if (entry.keyHash == keyHash && entry.section == section && FoldCase(Slice(entry.key)) == foldedKey) return slot;
+    const KeySlot &held = keySlots_[slot];
+    if (held.entry == 0) return slot;
+    if (held.keyHash != keyHash) continue;
+    const Entry &entry = entries_[held.entry - 1];
+    if (entry.section == section && sameKey(entry)) return slot;
   }
 }
 
@@ -182,8 +186,9 @@ const ProfileText::Entry *ProfileText::FindEntry(const std::string &section, con
   if (!s) return nullptr;
   const Offset index = Offset(s - sections_.data());
   const std::string folded = FoldCase(key);
-  const Offset held = keySlots_[ProbeKeySlot(index, folded, KeyHash(index, folded))];
-  return held == 0 ? nullptr : &entries_[held - 1];
+  const KeySlot &slot = keySlots_[ProbeKeySlot(
+      index, KeyHash(index, folded), [&](const Entry &entry) { return FoldCase(Slice(entry.key)) == folded; })];
+  return slot.entry == 0 ? nullptr : &entries_[slot.entry - 1];
 }
 
 std::string ProfileText::ReadValue(const std::string &section, const std::string &key,

@@ -107,18 +107,25 @@ class ProfileText {
   std::string Slice(const Span &span) const { return text_.substr(span.begin, span.end - span.begin); }
   const Section *FindSection(const std::string &name) const;
   const Entry *FindEntry(const std::string &section, const std::string &key) const;
-  // The key slot that holds the first entry of foldedKey (hashed to keyHash) in section,
-  // or the free slot where that entry belongs.
-  std::size_t ProbeKeySlot(Offset section, const std::string &foldedKey, Offset keyHash) const;
+  // The key slot that holds the first entry of a key of section, or the free slot where
+  // that entry belongs. keyHash is the key's; sameKey(entry) tells whether an entry of the
+  // section with that hash has the very key (asked only then, as folding costs).
+  template <typename SameKey>
+  std::size_t ProbeKeySlot(Offset section, Offset keyHash, const SameKey &sameKey) const;
   std::string ValueOf(const Entry &entry) const;
 
   std::string text_;
   std::vector<Section> sections_;
   std::vector<Entry> entries_;
   std::unordered_map<std::string, std::size_t> firstSectionByName_;  // folded name -> sections_ index
-  // Open addressing over entries_: each slot holds 1 + the index of the first entry of its
-  // (section, key), 0 when free. Kept at most half full, so probes stay short.
-  std::vector<Offset> keySlots_;
+  // Open addressing over entries_: each slot holds the key hash and 1 + the index of the
+  // first entry of its (section, key), 0 when free; the hash lets a probe pass other keys
+  // without touching their entries. Kept at most half full, so probes stay short.
+  struct KeySlot {
+    Offset keyHash = 0;
+    Offset entry = 0;
+  };
+  std::vector<KeySlot> keySlots_;
 };
 
 }  // namespace sys

@@ -94,25 +94,19 @@ struct FileIdentity {
   }
 };
 
-// File times come from the kernel's coarse clock, which advances in ticks of at most
-// 10 ms (HZ >= 100), so a file changed again within the tick of the last change keeps its
-// time. Once two ticks have passed, any later change gets a later time. A copy read while
-// the file's time was this recent is confirmed against the bytes on disk at the next
-// look-up; the bound is kept short because every such look-up reads the whole file, and
-// a check looks up a freshly written manifest thousands of times.
-constexpr long long kTimeTickBoundNs = 25'000'000;
-
-long long Nanoseconds(const timespec &t) { return (long long)t.tv_sec * 1'000'000'000 + t.tv_nsec; }
-
+// File times come from the kernel's coarse clock (CLOCK_REALTIME_COARSE, which advances
+// once per tick, 1 to 10 ms), or on newer kernels from a finer clock that is never behind
+// it, so a file changed again within the tick of its last change may keep its time. Once
+// the coarse clock has passed the file's time, any later change gets a later time. A copy
+// read before that is confirmed against the bytes on disk at the next look-up; such
+// look-ups read the whole file, and a check looks up a freshly written manifest thousands
+// of times, so the wait is kept to the one tick it must be.
 bool TimeIsSettled(const timespec &modified) {
   timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  return Nanoseconds(now) - Nanoseconds(modified) > kTimeTickBoundNs;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now.tv_sec > modified.tv_sec || (now.tv_sec == modified.tv_sec && now.tv_nsec > modified.tv_nsec);
 }
 
-// Reads the rest of fd into content, sized once for the expected bytes and `spare` more:
-// a manifest of megabytes would otherwise be copied as it grows, and a write that changes
-// the text in place needs the room.
 bool ReadAll(int fd, off_t expected, std::size_t spare, std::string &content) {
   content.reserve(std::size_t(expected) + spare);
   char buffer[65536];
