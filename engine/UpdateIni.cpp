@@ -41,13 +41,16 @@ void TUpdateIni::GetUpdateFiles(TStringList &List) {
   if (end == -1) end = first + 1;
   if (first == -1 || end <= first) return;
 
-  // The folded form of every path listed so far, so that the duplicate test stays cheap
-  // in a long manifest.
-  std::unordered_set<std::string> listed;
+  // Every path met so far as written, and the folded form of every path listed, so that
+  // the duplicate test stays cheap in a long manifest: most repeats are written alike and
+  // need no folding.
+  std::unordered_set<std::string> met, listed;
   for (int p = first; p < end; ++p) {
     // The values as ReadSectionValues gives them, without building its "key=value" texts.
-    for (const auto &entry : sys::ReadProfileSectionValues(FIniFile->FileName(), FSections[p])) {
+    for (auto &entry : sys::ReadProfileSectionValues(FIniFile->FileName(), FSections[p])) {
+      if (met.count(entry.second)) continue;
       if (listed.insert(sys::FoldCase(entry.second)).second) List.Add(entry.second);
+      met.insert(std::move(entry.second));
     }
   }
 }

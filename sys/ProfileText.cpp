@@ -231,7 +231,9 @@ std::vector<std::pair<std::string, std::string>> ProfileText::KeyValues(const st
   // One pass over the section: each listed entry takes the value of the first entry of
   // its key, which Parse noted, so nothing is looked up by name again.
   std::vector<std::pair<std::string, std::string>> values;
-  for (const Entry &entry : EntriesOf(FindSection(section))) {
+  const EntryRange entries = EntriesOf(FindSection(section));
+  values.reserve(std::size_t(entries.end() - entries.begin()));
+  for (const Entry &entry : entries) {
     if (IsListed(entry)) values.emplace_back(Slice(entry.key), ValueOf(entries_[entry.firstOfKey]));
   }
   return values;
