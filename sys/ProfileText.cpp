@@ -280,11 +280,17 @@ std::string ProfileText::WithValue(std::string text, const std::string &section,
     return true;
   });
 
-  if (entryFound) return text.replace(valueBegin, valueEnd - valueBegin, entryHasValue ? value : "=" + value);
+  // Changed in place and returned by name, so that the text is moved out, not copied.
   const std::string line = key + "=" + value + lineEnd;
-  if (sectionFound) return text.insert(insertAt, needsLineEnd ? lineEnd + line : line);
-  if (!text.empty() && !IsLineEnd(text.back())) text += lineEnd;
-  return text + "[" + section + "]" + lineEnd + line;
+  if (entryFound) {
+    text.replace(valueBegin, valueEnd - valueBegin, entryHasValue ? value : "=" + value);
+  } else if (sectionFound) {
+    text.insert(insertAt, needsLineEnd ? lineEnd + line : line);
+  } else {
+    if (!text.empty() && !IsLineEnd(text.back())) text += lineEnd;
+    text += "[" + section + "]" + lineEnd + line;
+  }
+  return text;
 }
 
 }  // namespace sys
