@@ -1,6 +1,8 @@
 #include "engine/Installation.h"
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "sys/FileSystem.h"
@@ -14,10 +16,8 @@ const char JournalHeader[] = "quillet installation journal 1";
 // dropped before they get here), so a tab cannot occur in them.
 const char FieldSeparator = '\t';
 
-const char *PhaseName(int phase) {
-  static const char *const names[] = {"replacing", "rolling-back", "cleaning"};
-  return names[phase];
-}
+// The journal's name of each phase, in the order of TInstallation::Phase.
+const char *const PhaseNames[] = {"replacing", "rolling-back", "cleaning"};
 
 // Creates dir with its missing parents, adding those it created to created, outermost
 // first, so that an installation that backs out can take them away again.
@@ -42,7 +42,7 @@ bool TInstallation::WriteJournal(Phase phase, const std::vector<Step> &steps) co
   const std::string temporary = FJournalPath + NewSuffix;
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << JournalHeader << '\n' << PhaseName(int(phase)) << '\n';
+    out << JournalHeader << '\n' << PhaseNames[int(phase)] << '\n';
     for (const Step &step : steps) {
       out << step.Destination << FieldSeparator << step.Temporary << FieldSeparator << step.Kept << FieldSeparator
           << (step.Existed ? '1' : '0') << '\n';
@@ -57,15 +57,9 @@ bool TInstallation::ReadJournal(Phase &phase, std::vector<Step> &steps) const {
   std::ifstream in(FJournalPath, std::ios::binary);
   std::string line;
   if (!std::getline(in, line) || line != JournalHeader || !std::getline(in, line)) return false;
-  if (line == PhaseName(int(Phase::Replacing))) {
-    phase = Phase::Replacing;
-  } else if (line == PhaseName(int(Phase::RollingBack))) {
-    phase = Phase::RollingBack;
-  } else if (line == PhaseName(int(Phase::Cleaning))) {
-    phase = Phase::Cleaning;
-  } else {
-    return false;
-  }
+  const auto named = std::find(std::begin(PhaseNames), std::end(PhaseNames), line);
+  if (named == std::end(PhaseNames)) return false;
+  phase = Phase(named - std::begin(PhaseNames));
   steps.clear();
   while (std::getline(in, line)) {
     std::istringstream fields(line);
