@@ -10,6 +10,8 @@
 int main() {
   // The language manager first: every window's language component registers with it.
   TLangMgrScope languageManager;
+  // Fixed here as designed, though nothing reads it: the engine and the language
+  // manager each take the same directory themselves.
   AppDir = ExecutableDirectory();
   ui::Application().SetTitle("QuilletUpdate");
   ui::InstallBackend(ui::CreateWin32Backend(IDI_QUILLETUPDATE));

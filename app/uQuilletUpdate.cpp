@@ -1,10 +1,10 @@
 #include "app/uQuilletUpdate.h"
 
 #include "app/ResourceIds.h"
-#include "engine/DefaultServer.h"
+#include "engine/UpdateServer.h"
+#include "engine/ManifestVocabulary.h"
 #include "lang/MessageFormat.h"
 #include "sys/CodePage.h"
-#include "sys/GlobalUtils.h"
 #include "sys/MessageQueue.h"
 #include "sys/SystemLanguage.h"
 #include "ui/Dialogs.h"
@@ -13,17 +13,12 @@ using namespace std::placeholders;
 
 namespace {
 
-const char MainProgramName[] = "Quillet.exe";
-// Language ids of the language files (Language\eng.ini, chs.ini, cht.ini).
-constexpr std::int32_t EnglishLanguage = 0;
-constexpr std::int32_t SimplifiedChineseLanguage = 1;
-constexpr std::int32_t TraditionalChineseLanguage = 2;
 // System language identifiers that select a Chinese file; every other one selects English.
-constexpr std::uint16_t ChineseTaiwan = 1028;  // 0x0404
-constexpr std::uint16_t ChinesePrc = 2052;     // 0x0804
+constexpr std::uint16_t kChineseTaiwan = 1028;  // 0x0404
+constexpr std::uint16_t kChinesePrc = 2052;     // 0x0804
 
 // Shown when the language file lacks the failure message, which older files do.
-const char BuiltInUpdateFailedText[] = "The update did not complete. Click the button to try again.";
+const char kBuiltInUpdateFailedText[] = "The update did not complete. Click the button to try again.";
 
 // The message text of Key in the current language; empty when there is none.
 std::string Msg(const char *Key) { return LangMgr->GetMessage(Key, std::string()); }
@@ -130,6 +125,7 @@ void TfrmQuilletUpdate::BuildLayout() {
   acInit = newAction("acInit", &TfrmQuilletUpdate::acInitExecute);
   acUninit = newAction("acUninit", &TfrmQuilletUpdate::acUninitExecute);
   acOnShow = newAction("acOnShow", &TfrmQuilletUpdate::acOnShowExecute);
+  // Without handlers, as designed: they exist for the language files' vocabulary.
   Action6 = newAction("Action6", nullptr);
   Action7 = newAction("Action7", nullptr);
 }
@@ -138,15 +134,15 @@ void TfrmQuilletUpdate::acInitExecute(TObject *) {
   FState = 1;
   upt->Host = DefaultUpdateHost();
   upt->Path = UpdatePathForHost(DefaultUpdateHost());
-  upt->MainFile = upt->FAppDir + MainProgramName;
+  upt->MainFile = upt->FAppDir + vocabulary::kMainFileName;
   SelectLanguage();
 }
 
 void TfrmQuilletUpdate::SelectLanguage() {
   const std::uint16_t system = FSettings.SystemLangId ? FSettings.SystemLangId() : SystemDefaultLangId();
-  std::int32_t language = EnglishLanguage;
-  if (system == ChineseTaiwan) language = TraditionalChineseLanguage;
-  if (system == ChinesePrc) language = SimplifiedChineseLanguage;
+  std::int32_t language = kEnglishLanguage;
+  if (system == kChineseTaiwan) language = kTraditionalChineseLanguage;
+  if (system == kChinesePrc) language = kSimplifiedChineseLanguage;
   Lang->SetLanguage(language);
 }
 
@@ -252,15 +248,12 @@ void TfrmQuilletUpdate::uptFileAllDowned(TObject *) {
 }
 
 bool TfrmQuilletUpdate::InstallDownloads() {
-  // A file is missing or broken: the running main program stays and nothing is installed.
-  if (!upt->LastChainComplete()) return false;
-  lblOper->SetCaption(Msg("Msg201"));
-  lblInfo->SetCaption(std::string());
-  PBar->SetPosition(0);
-  KillProcess(MainProgramName);
-  sys::SleepMs(FSettings.MainProgramExitPauseMs);
-  upt->CopyFiles();
-  return upt->LastInstallComplete();
+  const TInstallOutcome outcome = upt->EndMainProgramAndInstall(FSettings.MainProgramExitPauseMs, [this] {
+    lblOper->SetCaption(Msg("Msg201"));
+    lblInfo->SetCaption(std::string());
+    PBar->SetPosition(0);
+  });
+  return outcome == TInstallOutcome::Installed;
 }
 
 void TfrmQuilletUpdate::uptCopyFile(TObject *, const std::string &, const std::string &dest, int count, int index) {
@@ -281,5 +274,5 @@ void TfrmQuilletUpdate::ReportInstalled() {
 void TfrmQuilletUpdate::ReportFailure() {
   // Still in state 2: from here on the update button runs the whole chain again.
   FChainBusy = false;
-  lblOper->SetCaption(LangMgr->GetMessage("Msg212", BuiltInUpdateFailedText));
+  lblOper->SetCaption(LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText));
 }

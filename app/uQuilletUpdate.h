@@ -21,7 +21,7 @@ struct TQuilletUpdateSettings {
   // The system's default language identifier (a LANGID), which selects the language.
   std::function<std::uint16_t()> SystemLangId;
   // The pause after ending the running main program, before its files are replaced.
-  unsigned MainProgramExitPauseMs = 1000;
+  unsigned MainProgramExitPauseMs = kMainProgramExitPauseMs;
 };
 
 // Threads. The check runs on the user-interface thread, as do the buttons. The engine

@@ -17,7 +17,7 @@
 
 #include "engine/UpdateIni.h"
 #include "sys/FileSystem.h"
-#include "sys/ProfileText.h"
+#include "ini/ProfileText.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ std::string ReadWholeFile(const std::string &path) {
 // The cheapest possible answer: the bytes read and parsed once, nothing looked up.
 double TimeReadAndParse(const std::string &path, std::size_t &sections) {
   const Clock::time_point start = Clock::now();
-  sys::ProfileText parsed(ReadWholeFile(path));
+  ini::ProfileText parsed(ReadWholeFile(path));
   const double elapsed = MillisecondsSince(start);
   sections = parsed.SectionNames().size();
   return elapsed;

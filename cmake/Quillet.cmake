@@ -17,3 +17,17 @@ function(quillet_library name)
   add_library(${name} STATIC ${sources})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
+
+# quillet_builtin_settings(TARGET [HOST host]): compiles into TARGET the settings that
+# are built into an executable (engine/BuiltInSettings.cpp.in), each executable its own.
+# HOST defaults to the build's QUILLET_UPDATE_HOST.
+function(quillet_builtin_settings target)
+  cmake_parse_arguments(ARG "" "HOST" "" ${ARGN})
+  set(QUILLET_BUILTIN_HOST ${QUILLET_UPDATE_HOST})
+  if(ARG_HOST)
+    set(QUILLET_BUILTIN_HOST ${ARG_HOST})
+  endif()
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/${target}_BuiltInSettings.cpp)
+  configure_file(${CMAKE_SOURCE_DIR}/engine/BuiltInSettings.cpp.in ${source} @ONLY)
+  target_sources(${target} PRIVATE ${source})
+endfunction()

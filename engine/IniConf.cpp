@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
+#include "engine/ManifestVocabulary.h"
 #include "sys/Error.h"
 
 namespace {
 
-const char kSection[] = "conf";
+const char *const kSection = vocabulary::kConfSection;
 
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -2,7 +2,7 @@
 #include <memory>
 #include <string>
 
-#include "sys/IniFile.h"
+#include "ini/IniFile.h"
 
 // A settings file in INI form whose values, all in section "conf", are addressed by
 // integer key ids. A derived class names the ids (KeyName); an id without a name reads as

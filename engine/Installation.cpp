@@ -1,23 +1,23 @@
 #include "engine/Installation.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "engine/ManifestVocabulary.h"
 #include "sys/FileSystem.h"
 
 namespace {
 
-const char NewSuffix[] = ".quillet-new";
-const char KeptSuffix[] = ".quillet-old";
-const char JournalHeader[] = "quillet installation journal 1";
+using vocabulary::kKeptSuffix;
+using vocabulary::kNewSuffix;
+const char kJournalHeader[] = "quillet installation journal 1";
 // Fields of a journal line; names hold no control characters (unsafe manifest names are
 // dropped before they get here), so a tab cannot occur in them.
-const char FieldSeparator = '\t';
+const char kFieldSeparator = '\t';
 
 // The journal's name of each phase, in the order of TInstallation::Phase.
-const char *const PhaseNames[] = {"replacing", "rolling-back", "cleaning"};
+const char *const kPhaseNames[] = {"replacing", "rolling-back", "cleaning"};
 
 // Creates dir with its missing parents, adding those it created to created, outermost
 // first, so that an installation that backs out can take them away again.
@@ -38,35 +38,31 @@ void RemoveCreatedDirectories(const std::vector<std::string> &created) {
 TInstallation::TInstallation(std::string JournalPath) : FJournalPath(std::move(JournalPath)) {}
 
 bool TInstallation::WriteJournal(Phase phase, const std::vector<Step> &steps) const {
-  // Written beside itself and renamed over the old one, so a journal is never half there.
-  const std::string temporary = FJournalPath + NewSuffix;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << JournalHeader << '\n' << PhaseNames[int(phase)] << '\n';
-    for (const Step &step : steps) {
-      out << step.Destination << FieldSeparator << step.Temporary << FieldSeparator << step.Kept << FieldSeparator
-          << (step.Existed ? '1' : '0') << '\n';
-    }
-    out.flush();
-    if (!out) return false;
+  // Replaced in one step, so a journal is never half there.
+  std::string text = std::string(kJournalHeader) + '\n' + kPhaseNames[int(phase)] + '\n';
+  for (const Step &step : steps) {
+    text += step.Destination + kFieldSeparator + step.Temporary + kFieldSeparator + step.Kept + kFieldSeparator +
+            (step.Existed ? '1' : '0') + '\n';
   }
-  return sys::MoveFileReplacing(temporary, FJournalPath);
+  return sys::ReplaceWholeFile(FJournalPath, text);
 }
 
 bool TInstallation::ReadJournal(Phase &phase, std::vector<Step> &steps) const {
-  std::ifstream in(FJournalPath, std::ios::binary);
+  std::string text;
+  if (!sys::ReadWholeFile(FJournalPath, text)) return false;
+  std::istringstream in(text);
   std::string line;
-  if (!std::getline(in, line) || line != JournalHeader || !std::getline(in, line)) return false;
-  const auto named = std::find(std::begin(PhaseNames), std::end(PhaseNames), line);
-  if (named == std::end(PhaseNames)) return false;
-  phase = Phase(named - std::begin(PhaseNames));
+  if (!std::getline(in, line) || line != kJournalHeader || !std::getline(in, line)) return false;
+  const auto named = std::find(std::begin(kPhaseNames), std::end(kPhaseNames), line);
+  if (named == std::end(kPhaseNames)) return false;
+  phase = Phase(named - std::begin(kPhaseNames));
   steps.clear();
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     Step step;
     std::string existed;
-    if (!std::getline(fields, step.Destination, FieldSeparator) ||
-        !std::getline(fields, step.Temporary, FieldSeparator) || !std::getline(fields, step.Kept, FieldSeparator) ||
+    if (!std::getline(fields, step.Destination, kFieldSeparator) ||
+        !std::getline(fields, step.Temporary, kFieldSeparator) || !std::getline(fields, step.Kept, kFieldSeparator) ||
         !std::getline(fields, existed)) {
       return false;
     }
@@ -84,7 +80,7 @@ bool TInstallation::Run(const std::vector<TInstallEntry> &Entries, const std::fu
   bool staged = true;
   // Phase 1: the new files beside their destinations.
   for (const TInstallEntry &entry : Entries) {
-    Step step{entry.Destination, entry.Destination + NewSuffix, entry.Destination + KeptSuffix,
+    Step step{entry.Destination, entry.Destination + kNewSuffix, entry.Destination + kKeptSuffix,
               sys::FileExists(entry.Destination)};
     steps.push_back(step);
     CreateDirectories(sys::ExtractFileDir(step.Destination), createdDirectories);

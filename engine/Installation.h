@@ -10,10 +10,10 @@
 // A journal written before phase 2 names every destination, temporary and kept file and
 // records the phase. When a run finds a journal, the updater was ended while installing:
 // Recover finishes the interrupted replacement, since every temporary was whole before
-// phase 2 began, or finishes putting the old files back if that was under way. Nothing is
-// flushed to the disk on the way (that would cost a 256 MiB release seconds), so this
-// holds for an ended process, whose writes the system still completes, not for a power
-// failure.
+// phase 2 began, or finishes putting the old files back if that was under way. Only the
+// journal is flushed to the disk; the installed files are not (that would cost a 256 MiB
+// release seconds), so this holds for an ended process, whose writes the system still
+// completes, not for a power failure.
 
 #include <functional>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-#include "sys/StringList.h"
+#include "core/StringList.h"
 
 #include <string>
 

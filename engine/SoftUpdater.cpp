@@ -2,9 +2,11 @@
 
 #include "engine/Installation.h"
 #include "engine/ManifestNames.h"
+#include "engine/ManifestVocabulary.h"
+#include "sys/GlobalUtils.h"
 #include "net/PingUnit.h"
 #include "sys/FileSystem.h"
-#include "sys/FileVer.h"
+#include "pe/FileVer.h"
 #include "sys/MessageQueue.h"
 #include "sys/Thread.h"
 #include "sys/uGlobal.h"
@@ -13,14 +15,14 @@ using namespace std::placeholders;
 
 namespace {
 
-constexpr int ProbeTimeoutMs = 5000;
+using vocabulary::kJournalName;
+using vocabulary::kManifestName;
+using vocabulary::kTransferSuffix;
+
+constexpr int kProbeTimeoutMs = 5000;
 // The check waits for the manifest in slices, dispatching messages in between; a slice
 // that passes without completion simply starts the next one.
-constexpr int ManifestWaitSliceMs = 15000;
-const char ManifestName[] = "update.ini";
-const char TransferSuffix[] = ".rar";
-// Lives in the staging directory while an installation is under way.
-const char InstallJournalName[] = "install.journal";
+constexpr int kManifestWaitSliceMs = 15000;
 
 std::string ProgramDirectory(const std::string &given) {
   return given.empty() ? ExecutableDirectory() : sys::WithTrailingSeparator(given);
@@ -52,7 +54,7 @@ class FlagScope {
 TSoftUpdater::TSoftUpdater(TComponent *AOwner, const std::string &ProgramDir)
     : TComponent(AOwner),
       FAppDir(ProgramDirectory(ProgramDir)),
-      FCacheDir(FAppDir + "cache" + sys::PathSep),
+      FCacheDir(FAppDir + vocabulary::kStagingDirName + sys::kPathSep),
       FFileDown(new THttpFileDown),
       FIniDoneEvent(new sys::Event(sys::Event::Mode::ManualReset)),
       FIniDown(new THttpFileDown) {
@@ -66,6 +68,7 @@ TSoftUpdater::TSoftUpdater(TComponent *AOwner, const std::string &ProgramDir)
 TSoftUpdater::~TSoftUpdater() {
   // From here on a finishing download starts no next file and nothing gets installed.
   FDestroying = true;
+  // The two 5 ms pauses are part of the design's order of destruction and are kept so.
   DestroyDownloader(FIniDown);
   sys::SleepMs(5);
   DestroyDownloader(FFileDown);
@@ -102,18 +105,19 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   if (FIsCheckUpdateing || Host.empty()) return -1;
   // An installation that was interrupted is finished first, so that the installed
   // version read below is wholly the old release or wholly the new one.
-  TInstallation(FCacheDir + InstallJournalName).Recover();
+  TInstallation(FCacheDir + kJournalName).Recover();
   std::string address;
-  if (PingHost(Host, ProbeTimeoutMs, address) != 1) return -1;
+  if (PingHost(Host, kProbeTimeoutMs, address) != 1) return -1;
 
   FlagScope checking(FIsCheckUpdateing);
   FIniDoneEvent->Reset();
-  const std::string localManifest = FCacheDir + ManifestName;
-  FIniDown->SetUrl(Path + ManifestName + TransferSuffix);
+  const std::string localManifest = FCacheDir + kManifestName;
+  FIniDown->SetUrl(Path + kManifestName + kTransferSuffix);
   FIniDown->SetLocalFile(localManifest);
   if (sys::FileExists(localManifest)) sys::RemoveFile(localManifest);
   FIniDown->Start();
-  WaitForManifest();
+  // The caller's window stays live while the manifest arrives.
+  sys::WaitDispatchingMessages(*FIniDoneEvent, kManifestWaitSliceMs);
   FIniDoneEvent->Reset();
   // A manifest cut short would name only some of the release's files.
   if (!FIniDown->LastJobComplete() || !sys::FileExists(localManifest)) return -1;
@@ -133,26 +137,6 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   }
   Msg = "New version: " + FUpdateIni->ReadStr(ukCurrVersion);
   return 1;
-}
-
-void TSoftUpdater::WaitForManifest() {
-  // The caller's window stays live: its messages are dispatched while the manifest
-  // arrives. A quit request is not ours to act on; it is posted again afterwards so the
-  // caller's message loop still sees it.
-  bool quitRequested = false;
-  int quitCode = 0;
-  for (;;) {
-    sys::WaitResult result = sys::WaitForEventOrMessage(*FIniDoneEvent, ManifestWaitSliceMs);
-    if (result == sys::WaitResult::Signalled) break;
-    if (result == sys::WaitResult::MessageArrived) {
-      int code = 0;
-      if (sys::DispatchOneMessage(&code) == sys::DispatchResult::Quit) {
-        quitRequested = true;
-        quitCode = code;
-      }
-    }
-  }
-  if (quitRequested) sys::PostQuit(quitCode);
 }
 
 void TSoftUpdater::StartDownload() {
@@ -176,7 +160,7 @@ void TSoftUpdater::StartDownload() {
 bool TSoftUpdater::DownloadFile(int Index) {
   if (Index < 0 || Index >= FFileList.Count()) return false;
   const std::string &name = FFileList[Index];
-  FFileDown->SetUrl(Path + name + TransferSuffix);
+  FFileDown->SetUrl(Path + name + kTransferSuffix);
   FFileDown->SetLocalFile(FCacheDir + sys::ToLocalPath(name));
   FFileDown->Start();
   return true;
@@ -234,9 +218,19 @@ void TSoftUpdater::CopyFiles() {
   }
   // All or nothing: OnCopyFile follows each replacement, so the last one comes only when
   // every entry is in place.
-  TInstallation installation(FCacheDir + InstallJournalName);
+  TInstallation installation(FCacheDir + kJournalName);
   installation.SetStepHook(FInstallStepHook);
   FLastInstallComplete = installation.Run(entries, [&](int i) {
     if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, entries[std::size_t(i)].Destination, count, i);
   });
+}
+
+TInstallOutcome TSoftUpdater::EndMainProgramAndInstall(unsigned PauseMs, const std::function<void()> &Starting) {
+  // A file is missing or broken: the running main program stays and nothing is installed.
+  if (!FLastChainComplete) return TInstallOutcome::ChainIncomplete;
+  if (Starting) Starting();
+  KillProcess(vocabulary::kMainFileName);
+  sys::SleepMs(PauseMs);
+  CopyFiles();
+  return FLastInstallComplete ? TInstallOutcome::Installed : TInstallOutcome::InstallFailed;
 }

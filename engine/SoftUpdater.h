@@ -8,9 +8,19 @@
 #include "engine/Installation.h"
 #include "engine/UpdateIni.h"
 #include "net/HttpFileDown.h"
-#include "sys/Component.h"
+#include "core/Component.h"
 #include "sys/Event.h"
-#include "sys/StringList.h"
+#include "core/StringList.h"
+
+// How an installation that followed a chain of downloads ended.
+enum class TInstallOutcome {
+  Installed,        // every file of the release is in place
+  ChainIncomplete,  // not every file arrived whole: nothing was ended or changed
+  InstallFailed,    // the installation backed out: the installation is as it was
+};
+
+// The running main program needs a moment to let go of its files once it is ended.
+inline constexpr unsigned kMainProgramExitPauseMs = 1000;
 
 using TOnCopyFile =
     std::function<void(TObject *Sender, const std::string &src, const std::string &dest, int count, int index)>;
@@ -53,6 +63,13 @@ class TSoftUpdater : public TComponent {
   void StartDownload();
   void CopyFiles();
 
+  // After a chain of downloads: ends the running main program, pauses PauseMs so that it
+  // lets go of its files, and installs the downloads (CopyFiles). Starting runs first, on
+  // the calling thread, so that a front end can show what is about to happen. Nothing at
+  // all happens when the last chain did not deliver every file whole.
+  TInstallOutcome EndMainProgramAndInstall(unsigned PauseMs = kMainProgramExitPauseMs,
+                                           const std::function<void()> &Starting = {});
+
   // Outcomes the completion notifications do not carry: whether the last chain of
   // downloads delivered every listed file whole, and whether the last installation
   // copied every entry. A front end reports success only when both are true.
@@ -83,7 +100,6 @@ class TSoftUpdater : public TComponent {
   void FileSizeRelay(TObject *Sender, int Size);
   void FileDowningRelay(TObject *Sender, int CurSize, int TotSize, std::string Speed);
   void FileDownedStep(TObject *Sender);
-  void WaitForManifest();
   void EndChain();
 
   std::atomic<bool> FIsCheckUpdateing{false};

@@ -2,26 +2,23 @@
 
 #include <unordered_set>
 
-#include "sys/Profile.h"
+#include "engine/ManifestVocabulary.h"
+#include "sys/TextCase.h"
 
-namespace {
-
-const char kReleaseSectionPrefix[] = "files_ver_";
-
-}  // namespace
+using vocabulary::kReleaseSectionPrefix;
 
 TUpdateIni::TUpdateIni(const std::string &FileName) : TIniConf(FileName) {}
 
 std::string TUpdateIni::KeyName(int Id) {
   switch (Id) {
     case ukHost:
-      return "host";
+      return vocabulary::kHostKey;
     case ukPath:
-      return "path";
+      return vocabulary::kPathKey;
     case ukCurrVersion:
-      return "curr_version";
+      return vocabulary::kCurrVersionKey;
     case ukLastVersion:
-      return "last_version";
+      return vocabulary::kLastVersionKey;
     default:
       return std::string();
   }
@@ -35,7 +32,8 @@ void TUpdateIni::GetUpdateFiles(TStringList &List) {
   const std::string installed = ReadStr(ukLastVersion);
   if (newest == installed) return;
 
-  FIniFile->ReadSections(FSections);
+  FSections.Clear();
+  for (const std::string &name : FIniFile->ReadSections()) FSections.Add(name);
   const int first = FSections.IndexOf(kReleaseSectionPrefix + newest);
   int end = FSections.IndexOf(kReleaseSectionPrefix + installed);
   if (end == -1) end = first + 1;
@@ -46,8 +44,7 @@ void TUpdateIni::GetUpdateFiles(TStringList &List) {
   // need no folding.
   std::unordered_set<std::string> met, listed;
   for (int p = first; p < end; ++p) {
-    // The values as ReadSectionValues gives them, without building its "key=value" texts.
-    for (auto &entry : sys::ReadProfileSectionValues(FIniFile->FileName(), FSections[p])) {
+    for (auto &entry : FIniFile->ReadSectionValues(FSections[p])) {
       if (met.count(entry.second)) continue;
       if (listed.insert(sys::FoldCase(entry.second)).second) List.Add(entry.second);
       met.insert(std::move(entry.second));

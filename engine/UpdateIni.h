@@ -2,7 +2,7 @@
 #include <string>
 
 #include "engine/IniConf.h"
-#include "sys/StringList.h"
+#include "core/StringList.h"
 
 // Key ids of the update manifest's "conf" section.
 constexpr int ukHost = 1;

@@ -4,6 +4,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "net/HttpHeaderReader.h"
 #include "net/HttpText.h"
+#include "sys/TextCase.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ using fuzz::Require;
 using net::HttpHeaderReader;
 
 bool HasLineStartingWith(const std::string &lines, const char *prefix) {
-  const std::string lower = net::LowerAscii(lines);
+  const std::string lower = sys::LowerAscii(lines);
   const std::string wanted = prefix;
   for (std::size_t start = 0; start < lower.size();) {
     if (lower.compare(start, wanted.size(), wanted) == 0) return true;
@@ -36,11 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   while (taken < size && step == HttpHeaderReader::Step::NeedMore) step = reader.Take(answer[taken++]);
   const std::string headers = answer.substr(0, taken);
 
-  Require(taken <= std::size_t(HttpHeaderReader::MaxTotal), "the header phase takes no more than its bound");
+  Require(taken <= std::size_t(HttpHeaderReader::kMaxTotal), "the header phase takes no more than its bound");
   if (step == HttpHeaderReader::Step::Complete) {
     const bool endsBlank = headers.size() >= 4 && headers.compare(headers.size() - 4, 4, "\r\n\r\n") == 0;
     Require(headers == "\r\n" || endsBlank, "complete headers end with a blank line");
-    Require(net::LowerAscii(headers).find("object not found") == std::string::npos,
+    Require(sys::LowerAscii(headers).find("object not found") == std::string::npos,
             "an answer that has no object completes no header phase");
   }
   if (reader.RangeAccepted()) {

@@ -11,7 +11,7 @@
 #include "engine/ManifestNames.h"
 #include "engine/UpdateIni.h"
 #include "fuzz/FuzzSupport.h"
-#include "sys/Profile.h"
+#include "sys/TextCase.h"
 
 namespace {
 

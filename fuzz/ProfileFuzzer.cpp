@@ -10,8 +10,9 @@
 #include <utility>
 
 #include "fuzz/FuzzSupport.h"
-#include "sys/Profile.h"
-#include "sys/ProfileText.h"
+#include "ini/Profile.h"
+#include "sys/TextCase.h"
+#include "ini/ProfileText.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ std::string ReadBackOf(const std::string &value) {
     ++begin;
     --end;
   }
-  return value.substr(begin, std::min(end - begin, sys::MaxProfileValueLength));
+  return value.substr(begin, std::min(end - begin, ini::kMaxProfileValueLength));
 }
 
 // A section, key and value that a profile file can hold as given: names without blanks at
@@ -58,21 +59,21 @@ struct ReadValue {
 using Values = std::map<std::pair<std::string, std::string>, ReadValue>;
 
 // Reads the file the ways the engine does and checks that they agree; the values read.
-Values ReadAndCrossCheck(const std::string &path, const sys::ProfileText &expected) {
-  const std::vector<std::string> sections = sys::ReadProfileSectionNames(path);
+Values ReadAndCrossCheck(const std::string &path, const ini::ProfileText &expected) {
+  const std::vector<std::string> sections = ini::ReadProfileSectionNames(path);
   Require(sections == expected.SectionNames(), "the file's section names are those of its text");
   Values values;
   for (std::size_t s = 0; s < sections.size() && s < kMaxSectionsChecked; ++s) {
     const std::string &section = sections[s];
-    const std::vector<std::string> keys = sys::ReadProfileKeyNames(path, section);
-    const auto pairs = sys::ReadProfileSectionValues(path, section);
+    const std::vector<std::string> keys = ini::ReadProfileKeyNames(path, section);
+    const auto pairs = ini::ReadProfileSectionValues(path, section);
     Require(keys.size() == pairs.size(), "a section lists as many values as keys");
     for (std::size_t k = 0; k < keys.size(); ++k) {
       Require(!keys[k].empty() && keys[k].front() != ';', "no empty key or comment is listed");
       Require(pairs[k].first == keys[k], "values come in the order of the keys");
-      Require(pairs[k].second.size() <= sys::MaxProfileValueLength, "no value is longer than a read returns");
+      Require(pairs[k].second.size() <= ini::kMaxProfileValueLength, "no value is longer than a read returns");
       if (k >= kMaxKeysChecked) continue;
-      Require(sys::ReadProfileString(path, section, keys[k], "") == pairs[k].second,
+      Require(ini::ReadProfileString(path, section, keys[k], "") == pairs[k].second,
               "a string read gives the section's value of that key");
       values.emplace(std::make_pair(sys::FoldCase(section), sys::FoldCase(keys[k])),
                      ReadValue{section, keys[k], pairs[k].second});
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string &text = parts[0];
   const fuzz::ScratchFile file(".ini");
   file.Write(text);
-  const sys::ProfileText parsed(text);
+  const ini::ProfileText parsed(text);
   const Values before = ReadAndCrossCheck(file.Path(), parsed);
 
   const std::vector<std::string> sections = parsed.SectionNames();
@@ -101,13 +102,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string value = parts.size() > 3 ? parts[3] : "1.2.0.0";
   if (!CanBeStored(section, key, value)) return 0;
 
-  Require(sys::WriteProfileString(file.Path(), section, key, value), "a scratch file takes a write");
-  Require(sys::ReadProfileString(file.Path(), section, key, "\x01") == ReadBackOf(value),
+  Require(ini::WriteProfileString(file.Path(), section, key, value), "a scratch file takes a write");
+  Require(ini::ReadProfileString(file.Path(), section, key, "\x01") == ReadBackOf(value),
           "a read gives back the value written");
-  ReadAndCrossCheck(file.Path(), sys::ProfileText(sys::ProfileText::WithValue(text, section, key, value)));
+  ReadAndCrossCheck(file.Path(), ini::ProfileText(ini::ProfileText::WithValue(text, section, key, value)));
   const auto written = std::make_pair(sys::FoldCase(section), sys::FoldCase(key));
   for (const auto &[name, old] : before) {
-    Require(name == written || sys::ReadProfileString(file.Path(), old.section, old.key, "") == old.value,
+    Require(name == written || ini::ReadProfileString(file.Path(), old.section, old.key, "") == old.value,
             "a write changes no other value");
   }
   return 0;

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "fuzz/FuzzSupport.h"
-#include "sys/FileVer.h"
-#include "sys/PeResource.h"
-#include "sys/VersionTree.h"
+#include "pe/FileVer.h"
+#include "pe/PeResource.h"
+#include "pe/VersionTree.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ const char *const kSubBlocks[] = {
 
 void LookUpEverywhere(const unsigned char *block, std::size_t size) {
   for (const char *subBlock : kSubBlocks) {
-    sys::VersionValue value;
-    if (!sys::FindVersionValue(block, size, subBlock, value)) continue;
+    pe::VersionValue value;
+    if (!pe::FindVersionValue(block, size, subBlock, value)) continue;
     Require(value.offset <= size && value.nodeEnd <= size, "a value starts and its node ends inside the block");
     Require(value.length <= value.nodeEnd - std::min(value.offset, value.nodeEnd), "a value lies inside its node");
   }
@@ -46,8 +46,8 @@ bool IsZero(const TFixedFileInfo &info) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   LookUpEverywhere(data, size);
 
-  sys::ByteRange resource;
-  const bool hasResource = sys::FindPeVersionResource(data, size, resource);
+  pe::ByteRange resource;
+  const bool hasResource = pe::FindPeVersionResource(data, size, resource);
   if (hasResource) {
     Require(resource.offset <= size && resource.length <= size - resource.offset,
             "the version resource lies inside the file");

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "sys/FileSystem.h"
-#include "sys/IniFile.h"
+#include "ini/IniFile.h"
 #include "sys/Platform.h"
 #include "sys/uGlobal.h"
 #include "ui/Form.h"
@@ -32,8 +32,10 @@ void TLangMgr::SetLangId(std::int32_t Id) {
 }
 
 std::string TLangMgr::GetLangFileName(std::int32_t Id) const {
-  const char *name = Id == 1 ? "chs.ini" : Id == 2 ? "cht.ini" : "eng.ini";
-  return FAppDir + "Language" + sys::PathSep + name;
+  const char *name = Id == kSimplifiedChineseLanguage    ? "chs.ini"
+                     : Id == kTraditionalChineseLanguage ? "cht.ini"
+                                                         : "eng.ini";
+  return FAppDir + "Language" + sys::kPathSep + name;
 }
 
 void TLangMgr::OpenLangFile() {

@@ -7,10 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "sys/Component.h"
+#include "core/Component.h"
 
 class TIniFile;
 class TLanguage;
+
+// The language ids, each with its file in "Language" (see TLangMgr::GetLangFileName).
+inline constexpr std::int32_t kEnglishLanguage = 0;             // eng.ini, also for any unknown id
+inline constexpr std::int32_t kSimplifiedChineseLanguage = 1;   // chs.ini
+inline constexpr std::int32_t kTraditionalChineseLanguage = 2;  // cht.ini
 
 namespace ui {
 class TForm;

@@ -7,14 +7,14 @@
 namespace net {
 
 // The request's data: these 17 characters, without a terminator.
-inline constexpr char EchoPayload[] = "Ping Digital Data";
-inline constexpr std::size_t EchoPayloadSize = sizeof EchoPayload - 1;
-inline constexpr int EchoTtl = 64;
+inline constexpr char kEchoPayload[] = "Ping Digital Data";
+inline constexpr std::size_t kEchoPayloadSize = sizeof kEchoPayload - 1;
+inline constexpr int kEchoTtl = 64;
 // Room for one reply record of the 32-bit ICMP library and 40 bytes of data; the 64-bit
 // record is larger but still leaves room for the echoed payload.
-inline constexpr std::size_t EchoReplyBufferSize = 68;
+inline constexpr std::size_t kEchoReplyBufferSize = 68;
 
-static_assert(EchoPayloadSize == 17, "the payload is 17 bytes on the wire");
+static_assert(kEchoPayloadSize == 17, "the payload is 17 bytes on the wire");
 
 // Whether a reply stored in buffer[0, size) answers our request: the first payload byte
 // must equal the byte at optionsData when that pointer lies inside the buffer, otherwise

@@ -8,37 +8,28 @@
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
 #include "sys/MessageQueue.h"
+#include "sys/TextCase.h"
 
 using namespace net;
 
 namespace {
 
-const char UserAgentLine[] = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; .NET CLR 1.0.3705)\r\n";
-const char HttpPrefix[] = "http://";
-const std::size_t HttpPrefixLength = sizeof HttpPrefix - 1;
+const char kUserAgentLine[] = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; .NET CLR 1.0.3705)\r\n";
+const char kHttpPrefix[] = "http://";
+const std::size_t kHttpPrefixLength = sizeof kHttpPrefix - 1;
 
 }  // namespace
 
-THttpFileDown::THttpFileDown() : FDoneEvent(std::make_shared<sys::Event>(sys::Event::Mode::AutoReset)) {}
+THttpFileDown::THttpFileDown(WorkerStarter StartWorker)
+    : FDoneEvent(std::make_shared<sys::Event>(sys::Event::Mode::AutoReset)), FStartWorker(std::move(StartWorker)) {}
 
 THttpFileDown::~THttpFileDown() {
   // From here on Start launches nothing, so the number of workers can only fall.
   FDestroying = true;
   FAbort = true;
   // Each worker signals FDoneEvent after its last step on this object; a signal left by
-  // an earlier job only makes us look at the count again. A quit request taken off the
-  // queue meanwhile belongs to the caller's message loop and is posted again afterwards.
-  bool quitTaken = false;
-  int quitCode = 0;
-  while (FWorkers > 0) {
-    if (sys::WaitForEventOrMessage(*FDoneEvent, sys::InfiniteWait) != sys::WaitResult::MessageArrived) continue;
-    int code = 0;
-    if (sys::DispatchOneMessage(&code) == sys::DispatchResult::Quit) {
-      quitTaken = true;
-      quitCode = code;
-    }
-  }
-  if (quitTaken) sys::PostQuit(quitCode);
+  // an earlier job only makes us look at the count again.
+  sys::WaitDispatchingMessages(*FDoneEvent, sys::kInfiniteWait, [this] { return FWorkers == 0; });
   FDoneEvent->Reset();
   SetConnected(false);
 }
@@ -54,7 +45,7 @@ void THttpFileDown::ParseHost() {
   // already trimmed URL never writes while the owner reads Url().
   std::string trimmed = TrimBlanks(FUrl);
   if (trimmed != FUrl) FUrl = trimmed;
-  if (StartsWith(LowerAscii(FUrl), HttpPrefix)) FHost = FUrl.substr(HttpPrefixLength);
+  if (StartsWith(sys::LowerAscii(FUrl), kHttpPrefix)) FHost = FUrl.substr(kHttpPrefixLength);
   std::size_t slash = FHost.find('/');
   if (slash != std::string::npos) FHost.resize(slash);
 }
@@ -63,7 +54,7 @@ void THttpFileDown::ParsePath() {
   FPath.clear();
   std::string trimmed = TrimBlanks(FUrl);
   if (trimmed != FUrl) FUrl = trimmed;
-  if (StartsWith(LowerAscii(FUrl), HttpPrefix)) FPath = FUrl.substr(HttpPrefixLength);
+  if (StartsWith(sys::LowerAscii(FUrl), kHttpPrefix)) FPath = FUrl.substr(kHttpPrefixLength);
   // Everything after the host's "/"; a URL with nothing after the host asks for "/".
   std::size_t slash = FPath.find('/');
   FPath = slash == std::string::npos ? std::string() : FPath.substr(slash + 1);
@@ -106,13 +97,13 @@ void THttpFileDown::ProbeSize() {
   SetConnected(false);
   SetConnected(true);
   if (FConnected) {
-    SendRequest("HEAD /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nAccept: */*\r\n" + UserAgentLine +
+    SendRequest("HEAD /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nAccept: */*\r\n" + kUserAgentLine +
                 "RANGE: bytes=0-\r\nHost: " + FHost + "\r\n\r\n");
     std::memset(FBuffer, 0, sizeof FBuffer);
     // One receive only: the answer is what it brought, up to its first zero byte.
-    FSocket.Recv(FBuffer, BufferSize);
-    const void *end = std::memchr(FBuffer, 0, BufferSize);
-    std::size_t length = end ? std::size_t(static_cast<const char *>(end) - FBuffer) : std::size_t(BufferSize);
+    FSocket.Recv(FBuffer, kBufferSize);
+    const void *end = std::memchr(FBuffer, 0, kBufferSize);
+    std::size_t length = end ? std::size_t(static_cast<const char *>(end) - FBuffer) : std::size_t(kBufferSize);
     FFileSize = ScanContentLength(std::string(FBuffer, length));
   }
   DoFileSize(FFileSize);
@@ -145,7 +136,7 @@ void THttpFileDown::Start() {
 }
 
 void THttpFileDown::DownloadWorker(std::shared_ptr<sys::Event> DoneEvent) {
-  FThreadStored.Wait(sys::InfiniteWait);
+  FThreadStored.Wait(sys::kInfiniteWait);
   bool complete = false;
   try {
     FContentLength = 0;
@@ -154,7 +145,7 @@ void THttpFileDown::DownloadWorker(std::shared_ptr<sys::Event> DoneEvent) {
     bool headersComplete = false;
     if (FConnected) {
       SendRequest("GET /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nReferer: " + EncodeRequestTarget(FUrl) +
-                  "\r\nAccept: */*\r\n" + UserAgentLine + "RANGE: bytes=" + std::to_string(FRangeStart) +
+                  "\r\nAccept: */*\r\n" + kUserAgentLine + "RANGE: bytes=" + std::to_string(FRangeStart) +
                   "-\r\nHost: " + FHost + "\r\n\r\n");
       headersComplete = ReadHeaders();
     }
@@ -201,7 +192,7 @@ bool THttpFileDown::ReceiveBody() {
   bool stored = file.Create(FLocalFile);
   sys::FineTimerResolution fineTimer;
   while (FConnected && !FAbort) {
-    int n = FSocket.Recv(FBuffer, BufferSize);
+    int n = FSocket.Recv(FBuffer, kBufferSize);
     if (n < 0) {
       FErrorCode = 9999;
       break;
@@ -211,6 +202,7 @@ bool THttpFileDown::ReceiveBody() {
     FReceived += n;
     DoDowning(FReceived, FContentLength, std::string());
     if (FReceived >= FContentLength) break;
+    // A pause after every chunk, as designed: it keeps the transfer gentle on the server.
     sys::SleepMs(1);
   }
   // A longer body than announced is kept whole but is not the announced file.

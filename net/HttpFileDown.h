@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "sys/Component.h"
+#include "core/Component.h"
 #include "sys/Event.h"
 #include "sys/Socket.h"
 #include "sys/Thread.h"
@@ -18,11 +18,12 @@ using TOnDowning = std::function<void(TObject *Sender, int CurSize, int TotSize,
 using TOnDowned = std::function<void(TObject *Sender)>;
 using TOnFileSize = std::function<void(TObject *Sender, int Size)>;
 
-class THttpFileDownTestAccess;
-
 class THttpFileDown : public TObject {
  public:
-  THttpFileDown();
+  // Starts a job's worker thread; an empty Thread when none could be started.
+  using WorkerStarter = std::function<sys::Thread(sys::Thread::Routine)>;
+
+  explicit THttpFileDown(WorkerStarter StartWorker = sys::Thread::Start);
   // Aborts a running job after its current receive and waits for its last step,
   // dispatching the calling thread's messages meanwhile.
   ~THttpFileDown() override;
@@ -56,15 +57,12 @@ class THttpFileDown : public TObject {
   struct TimeLimits {
     int ConnectMs, SendMs, ReceiveMs, HeaderPhaseMs;
   };
-  static constexpr TimeLimits DefaultTimeLimits{30000, 30000, 30000, 60000};
+  static constexpr TimeLimits kDefaultTimeLimits{30000, 30000, 30000, 60000};
   void SetTimeLimits(const TimeLimits &Limits) { FTimeLimits = Limits; }
 
-  static constexpr int BufferSize = 4096;
+  static constexpr int kBufferSize = 4096;
 
  private:
-  friend class THttpFileDownTestAccess;
-  using WorkerStarter = std::function<sys::Thread(sys::Thread::Routine)>;
-
   void ParseHost();
   void ParsePath();
   void Validate();
@@ -95,6 +93,8 @@ class THttpFileDown : public TObject {
   int FFileSize = 0;
   int FContentLength = 0;
   int FReceived = 0;
+  // The GET always asks from byte 0: nothing sets it, as designed (a transfer that ends
+  // early is fetched again whole).
   int FRangeStart = 0;
   std::string FPath;
   std::atomic<bool> FBusy{false};
@@ -102,12 +102,12 @@ class THttpFileDown : public TObject {
   std::atomic<bool> FAbort{false};
   std::atomic<int> FErrorCode{0};
   sys::Socket FSocket;
-  char FBuffer[BufferSize] = {};
+  char FBuffer[kBufferSize] = {};
   sys::Thread FThread;
   // Shared with each worker, which signals it after its last step on this object.
   std::shared_ptr<sys::Event> FDoneEvent;
 
-  TimeLimits FTimeLimits = DefaultTimeLimits;
+  TimeLimits FTimeLimits = kDefaultTimeLimits;
   std::atomic<bool> FLastJobComplete{false};
   // Set once destruction has begun: no job may start after that.
   std::atomic<bool> FDestroying{false};
@@ -116,5 +116,5 @@ class THttpFileDown : public TObject {
   std::atomic<int> FWorkers{0};
   // Lets a new worker run once FThread holds its handle, which the worker closes.
   sys::Event FThreadStored{sys::Event::Mode::AutoReset};
-  WorkerStarter FStartWorker = sys::Thread::Start;
+  const WorkerStarter FStartWorker;
 };

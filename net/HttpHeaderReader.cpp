@@ -1,16 +1,17 @@
 #include "net/HttpHeaderReader.h"
 
 #include "net/HttpText.h"
+#include "sys/TextCase.h"
 
 namespace net {
 
 HttpHeaderReader::Step HttpHeaderReader::Take(char byte) {
   if (step_ != Step::NeedMore) return step_;
-  if (++total_ > MaxTotal) return step_ = Step::Dropped;
+  if (++total_ > kMaxTotal) return step_ = Step::Dropped;
   line_ += byte;
   if (line_.size() < 2 || line_.compare(line_.size() - 2, 2, "\r\n") != 0) {
-    // A line of MaxLine bytes is still taken when they end in CR LF.
-    if (line_.size() >= std::size_t(MaxLine)) step_ = Step::Dropped;
+    // A line of kMaxLine bytes is still taken when they end in CR LF.
+    if (line_.size() >= std::size_t(kMaxLine)) step_ = Step::Dropped;
     return step_;
   }
   step_ = ApplyLine();
@@ -20,7 +21,7 @@ HttpHeaderReader::Step HttpHeaderReader::Take(char byte) {
 
 HttpHeaderReader::Step HttpHeaderReader::ApplyLine() {
   // The status line is a line like the others: its code is never interpreted.
-  const std::string lower = LowerAscii(line_);
+  const std::string lower = sys::LowerAscii(line_);
   if (StartsWith(lower, "content-range:")) rangeAccepted_ = IsSatisfiedByteRange(line_.substr(14));
   if (lower.find("object not found") != std::string::npos) {
     rangeAccepted_ = false;

@@ -11,8 +11,8 @@ class HttpHeaderReader {
  public:
   // Bounds on the headers: a line (its CR LF included) and all of them together. Past
   // either, the answer is dropped.
-  static constexpr int MaxLine = 8 * 1024;
-  static constexpr int MaxTotal = 64 * 1024;
+  static constexpr int kMaxLine = 8 * 1024;
+  static constexpr int kMaxTotal = 64 * 1024;
 
   enum class Step {
     NeedMore,  // the headers have not ended yet

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "sys/TextCase.h"
+
 namespace net {
 
 namespace {
@@ -15,13 +17,6 @@ bool SkipDigits(const std::string &text, std::size_t &pos) {
   return pos > start;
 }
 }  // namespace
-
-std::string LowerAscii(std::string text) {
-  for (char &c : text) {
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  }
-  return text;
-}
 
 std::string TrimBlanks(const std::string &text) {
   std::size_t first = 0, last = text.size();
@@ -70,7 +65,7 @@ std::string EncodeRequestTarget(const std::string &text) {
 }
 
 bool IsSatisfiedByteRange(const std::string &value) {
-  std::string range = LowerAscii(TrimBlanks(value));
+  std::string range = sys::LowerAscii(TrimBlanks(value));
   if (!StartsWith(range, "bytes")) return false;
   std::size_t pos = 5;
   std::size_t blanks = pos;
@@ -90,7 +85,7 @@ int ScanContentLength(const std::string &answer) {
     std::size_t lineEnd = answer.find("\r\n", lineStart);
     if (lineEnd == std::string::npos) return 0;
     std::string line = answer.substr(lineStart, lineEnd - lineStart);
-    if (StartsWith(LowerAscii(line), prefix)) return WholeInt32OrZero(line.substr(prefixLength));
+    if (StartsWith(sys::LowerAscii(line), prefix)) return WholeInt32OrZero(line.substr(prefixLength));
     lineStart = lineEnd + 2;
   }
 }

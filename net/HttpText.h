@@ -7,8 +7,6 @@
 
 namespace net {
 
-// Only the letters A to Z are folded; other bytes (code page text) stay as they are.
-std::string LowerAscii(std::string text);
 // text without its leading and trailing characters of code 32 or below.
 std::string TrimBlanks(const std::string &text);
 bool StartsWith(const std::string &text, const char *prefix);

@@ -21,14 +21,14 @@ bool EchoReplyMatches(const unsigned char *buffer, std::size_t size, const void 
   const void *compared = Inside(buffer, size, optionsData) ? optionsData : echoedData;
   if (!Inside(buffer, size, compared)) return false;
   return buffer[reinterpret_cast<std::uintptr_t>(compared) - reinterpret_cast<std::uintptr_t>(buffer)] ==
-         static_cast<unsigned char>(EchoPayload[0]);
+         static_cast<unsigned char>(kEchoPayload[0]);
 }
 
 }  // namespace net
 
 namespace {
 // inet_addr's no-address value.
-constexpr std::uint32_t NoAddress = 0xFFFFFFFFu;
+constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
 }  // namespace
 
 TPing::TPing() : F(NewFields()) {
@@ -49,7 +49,7 @@ TPing::~TPing() {
 
 int TPing::Ping(const std::string &AddressText, int TimeoutMs) {
   std::uint32_t address = sys::ParseIPv4(AddressText);
-  if (address == NoAddress) return -1;
+  if (address == kNoAddress) return -1;
   return SendEcho(address, TimeoutMs);
 }
 

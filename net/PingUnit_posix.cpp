@@ -20,10 +20,10 @@
 // own request when it goes to loopback.
 
 namespace {
-constexpr unsigned char EchoReplyType = 0;
-constexpr unsigned char EchoRequestType = 8;
-constexpr std::size_t IcmpHeaderSize = 8;
-constexpr std::size_t LargestIpHeaderSize = 60;
+constexpr unsigned char kEchoReplyType = 0;
+constexpr unsigned char kEchoRequestType = 8;
+constexpr std::size_t kIcmpHeaderSize = 8;
+constexpr std::size_t kLargestIpHeaderSize = 60;
 
 std::uint16_t InternetChecksum(const unsigned char *data, std::size_t size) {
   std::uint32_t sum = 0;
@@ -70,7 +70,7 @@ void TPing::OpenIcmp() {
     F->FIdentifier = NewIdentifier();
   }
   if (F->FIcmpSocket < 0) throw sys::Error("ICMP Run error!");
-  int ttl = net::EchoTtl;
+  int ttl = net::kEchoTtl;
   if (setsockopt(F->FIcmpSocket, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0) throw sys::Error("ICMP Run error!");
 }
 
@@ -83,10 +83,10 @@ void TPing::FreeIcmpLib() {}
 
 int TPing::SendEcho(std::uint32_t Address, int TimeoutMs) {
   const std::uint16_t sequence = ++F->FSequence;
-  unsigned char request[IcmpHeaderSize + net::EchoPayloadSize] = {EchoRequestType};
+  unsigned char request[kIcmpHeaderSize + net::kEchoPayloadSize] = {kEchoRequestType};
   WriteBigEndian16(request + 4, F->FIdentifier);
   WriteBigEndian16(request + 6, sequence);
-  std::memcpy(request + IcmpHeaderSize, net::EchoPayload, net::EchoPayloadSize);
+  std::memcpy(request + kIcmpHeaderSize, net::kEchoPayload, net::kEchoPayloadSize);
   WriteBigEndian16(request + 2, InternetChecksum(request, sizeof request));
 
   sockaddr_in to{};
@@ -118,7 +118,7 @@ int TPing::SendEcho(std::uint32_t Address, int TimeoutMs) {
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return 0;
 
-    unsigned char reply[LargestIpHeaderSize + IcmpHeaderSize + net::EchoPayloadSize] = {};
+    unsigned char reply[kLargestIpHeaderSize + kIcmpHeaderSize + net::kEchoPayloadSize] = {};
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     ssize_t received =
@@ -129,12 +129,12 @@ int TPing::SendEcho(std::uint32_t Address, int TimeoutMs) {
     }
     if (from.sin_addr.s_addr != Address) continue;
     std::size_t icmpOffset = F->FRawSocket ? std::size_t(reply[0] & 0x0F) * 4 : 0;
-    if (std::size_t(received) < icmpOffset + IcmpHeaderSize) continue;
+    if (std::size_t(received) < icmpOffset + kIcmpHeaderSize) continue;
     const unsigned char *icmp = reply + icmpOffset;
     // Anything else is another program's traffic, an error message, or (on loopback, raw)
     // our own request coming past.
-    if (icmp[0] != EchoReplyType || ReadBigEndian16(icmp + 4) != identifier || ReadBigEndian16(icmp + 6) != sequence)
+    if (icmp[0] != kEchoReplyType || ReadBigEndian16(icmp + 4) != identifier || ReadBigEndian16(icmp + 6) != sequence)
       continue;
-    return net::EchoReplyMatches(reply, std::size_t(received), nullptr, icmp + IcmpHeaderSize) ? 1 : 0;
+    return net::EchoReplyMatches(reply, std::size_t(received), nullptr, icmp + kIcmpHeaderSize) ? 1 : 0;
   }
 }

@@ -14,7 +14,7 @@
 
 // The 68-byte reply buffer was sized for the 28-byte record of 32-bit Windows; the 64-bit
 // record (40 bytes) still leaves room for the 17 bytes that come back.
-static_assert(sizeof(ICMP_ECHO_REPLY) + net::EchoPayloadSize <= net::EchoReplyBufferSize,
+static_assert(sizeof(ICMP_ECHO_REPLY) + net::kEchoPayloadSize <= net::kEchoReplyBufferSize,
               "the reply buffer must hold one reply with the echoed payload");
 
 namespace {
@@ -75,13 +75,13 @@ void TPing::FreeIcmpLib() {
 }
 
 int TPing::SendEcho(std::uint32_t Address, int TimeoutMs) {
-  char payload[net::EchoPayloadSize];
-  std::memcpy(payload, net::EchoPayload, sizeof payload);
+  char payload[net::kEchoPayloadSize];
+  std::memcpy(payload, net::kEchoPayload, sizeof payload);
   IP_OPTION_INFORMATION options{};
-  options.Ttl = net::EchoTtl;
+  options.Ttl = net::kEchoTtl;
   // Zeroed whole, not just the record: the byte compared below may lie past the record,
   // and it must never be left over from earlier use of the stack.
-  alignas(ICMP_ECHO_REPLY) std::array<unsigned char, net::EchoReplyBufferSize> reply{};
+  alignas(ICMP_ECHO_REPLY) std::array<unsigned char, net::kEchoReplyBufferSize> reply{};
   DWORD replies = F->FIcmpSendEcho(F->FIcmpHandle, Address, payload, WORD(sizeof payload), &options, reply.data(),
                                    DWORD(reply.size()), DWORD(TimeoutMs));
   if (replies == 0) return 0;

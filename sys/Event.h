@@ -20,7 +20,7 @@ class Event {
 
   void Set();
   void Reset();
-  // Waits up to timeoutMs (InfiniteWait for no limit); true when the event was signalled.
+  // Waits up to timeoutMs (kInfiniteWait for no limit); true when the event was signalled.
   bool Wait(int timeoutMs);
 
   struct State;
@@ -30,6 +30,6 @@ class Event {
   std::unique_ptr<State> state_;
 };
 
-inline constexpr int InfiniteWait = -1;
+inline constexpr int kInfiniteWait = -1;
 
 }  // namespace sys

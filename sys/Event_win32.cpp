@@ -4,18 +4,16 @@
 namespace sys {
 
 Event::Event(Mode mode, bool initiallySignalled)
-    : state_(new State{CreateEventA(nullptr, mode == Mode::ManualReset, initiallySignalled, nullptr)}) {}
+    : state_(new State{UniqueHandle(CreateEventA(nullptr, mode == Mode::ManualReset, initiallySignalled, nullptr))}) {}
 
-Event::~Event() {
-  if (state_->handle) CloseHandle(state_->handle);
-}
+Event::~Event() = default;
 
-void Event::Set() { SetEvent(state_->handle); }
+void Event::Set() { SetEvent(state_->handle.Get()); }
 
-void Event::Reset() { ResetEvent(state_->handle); }
+void Event::Reset() { ResetEvent(state_->handle.Get()); }
 
 bool Event::Wait(int timeoutMs) {
-  return WaitForSingleObject(state_->handle, timeoutMs < 0 ? INFINITE : DWORD(timeoutMs)) == WAIT_OBJECT_0;
+  return WaitForSingleObject(state_->handle.Get(), timeoutMs < 0 ? INFINITE : DWORD(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 }  // namespace sys

@@ -8,7 +8,7 @@ namespace sys {
 bool CreateOneDirectory(const std::string &dir);
 
 namespace {
-bool IsSeparator(char c) { return c == PathSep || (IsWindows && c == '/'); }
+bool IsSeparator(char c) { return c == kPathSep || (kIsWindows && c == '/'); }
 }  // namespace
 
 std::string ExtractFileDir(const std::string &path) {
@@ -20,12 +20,12 @@ std::string ExtractFileDir(const std::string &path) {
 
 std::string WithTrailingSeparator(const std::string &dir) {
   if (dir.empty() || IsSeparator(dir.back())) return dir;
-  return dir + PathSep;
+  return dir + kPathSep;
 }
 
 std::string ToLocalPath(const std::string &manifestName) {
   std::string local = manifestName;
-  std::replace(local.begin(), local.end(), '/', PathSep);
+  std::replace(local.begin(), local.end(), '/', kPathSep);
   return local;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "sys/Handle.h"
 #include "sys/Platform.h"
 
 namespace sys {
@@ -40,6 +41,19 @@ std::string WithTrailingSeparator(const std::string &dir);
 // A manifest name ("plugins/a.dll") as a local relative path with the platform separator.
 std::string ToLocalPath(const std::string &manifestName);
 
+// The whole file at path in content, with room reserved for `spare` bytes more (for a
+// caller that edits it); false when it cannot be opened or read, or is no regular file.
+bool ReadWholeFile(const std::string &path, std::string &content, std::size_t spare = 0);
+// The rest of an open file, from its current position to its end, appended to content.
+bool ReadToEnd(const UniqueHandle &file, std::string &content);
+// Creates path anew (or empties it) and writes content; false when any part was refused.
+bool WriteWholeFile(const std::string &path, const std::string &content);
+// Puts content in place of path in one step: written and flushed to a new file in the
+// same directory, which then takes path's name. A reader opens the old file or the new
+// one, never a part of either, and a failure leaves the old one untouched. On POSIX the
+// new file keeps the old one's permissions and, where the system allows, its owner.
+bool ReplaceWholeFile(const std::string &path, const std::string &content);
+
 // A file opened for writing, created anew (an existing file is replaced by an empty
 // one), shared for reading and writing: CreateFileA with CREATE_ALWAYS on Windows.
 class OutputFile {
@@ -56,7 +70,7 @@ class OutputFile {
   void Close();
 
  private:
-  NativeHandle handle_ = InvalidNativeHandle;
+  UniqueHandle file_;
 };
 
 }  // namespace sys

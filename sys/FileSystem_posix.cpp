@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 
@@ -61,25 +62,26 @@ bool CopyContents(int in, int out) {
   }
 }
 
+// An open regular file for reading; invalid otherwise (a directory sets EISDIR).
+UniqueHandle OpenRegularFile(const std::string &path, struct stat &st) {
+  UniqueHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.Valid() || fstat(file.Get(), &st) != 0) return UniqueHandle();
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return UniqueHandle();
+  }
+  return file;
+}
+
 }  // namespace
 
 bool CopyFileReplacing(const std::string &src, const std::string &dest) {
-  int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
   struct stat st;
-  if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(in);
-    return false;
-  }
-  int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
-  if (out < 0) {
-    close(in);
-    return false;
-  }
-  bool ok = CopyContents(in, out);
-  ok = close(out) == 0 && ok;
-  close(in);
-  return ok;
+  UniqueHandle in = OpenRegularFile(src, st);
+  if (!in.Valid()) return false;
+  UniqueHandle out(open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777));
+  if (!out.Valid()) return false;
+  return CopyContents(in.Get(), out.Get()) && out.Close();
 }
 
 bool RemoveFile(const std::string &path) { return unlink(path.c_str()) == 0; }
@@ -108,23 +110,91 @@ bool ListDirectory(const std::string &dir, std::vector<DirectoryEntry> &entries)
   return true;
 }
 
+bool ReadToEnd(const UniqueHandle &file, std::string &content) {
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(file.Get(), buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.append(buffer, std::size_t(n));
+  }
+}
+
+bool ReadWholeFile(const std::string &path, std::string &content, std::size_t spare) {
+  content.clear();
+  struct stat st;
+  UniqueHandle file = OpenRegularFile(path, st);
+  if (!file.Valid()) return false;
+  content.reserve(std::size_t(st.st_size) + spare);
+  return ReadToEnd(file, content);
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &content) {
+  UniqueHandle file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  return file.Valid() && WriteAll(file.Get(), content.data(), content.size()) && file.Close();
+}
+
+namespace {
+
+// Makes a new name in dir durable. Some file systems cannot sync a directory; the file's
+// own bytes are synced already, so that is no reason to report a failure.
+void SyncDirectory(const std::string &dir) {
+  UniqueHandle handle(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (handle.Valid()) fsync(handle.Get());
+}
+
+}  // namespace
+
+bool ReplaceWholeFile(const std::string &path, const std::string &content) {
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = path.rfind('/');
+  const std::string dirPrefix = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = path.substr(dirPrefix.size());
+  std::string temp;
+  UniqueHandle file;
+  for (int attempt = 0; attempt < 100 && !file.Valid(); ++attempt) {
+    temp = dirPrefix + "." + name + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
+    file.Reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!file.Valid() && errno != EEXIST) return false;
+  }
+  if (!file.Valid()) return false;
+  bool ok = true;
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0) {
+    // Keep the file's permissions and, where allowed, its owner.
+    ok = fchmod(file.Get(), existing.st_mode & 07777) == 0;
+    if (fchown(file.Get(), existing.st_uid, existing.st_gid) != 0) {
+      // Only a privileged process may give a file away; the new file stays ours.
+    }
+  }
+  ok = ok && WriteAll(file.Get(), content.data(), content.size()) && fsync(file.Get()) == 0;
+  ok = file.Close() && ok;
+  if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+    const int reason = errno;
+    unlink(temp.c_str());
+    errno = reason;
+    return false;
+  }
+  SyncDirectory(dirPrefix.empty() ? "." : dirPrefix);
+  return true;
+}
+
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::Create(const std::string &path) {
-  Close();
-  handle_ = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  return handle_ >= 0;
+  file_.Reset(open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  return file_.Valid();
 }
 
-bool OutputFile::IsOpen() const { return handle_ >= 0; }
+bool OutputFile::IsOpen() const { return file_.Valid(); }
 
 bool OutputFile::Write(const void *data, std::size_t n) {
-  return IsOpen() && WriteAll(handle_, static_cast<const char *>(data), n);
+  return IsOpen() && WriteAll(file_.Get(), static_cast<const char *>(data), n);
 }
 
-void OutputFile::Close() {
-  if (handle_ >= 0) close(handle_);
-  handle_ = -1;
-}
+void OutputFile::Close() { file_.Close(); }
 
 }  // namespace sys

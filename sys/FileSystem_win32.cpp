@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "sys/FileSystem.h"
 
 namespace sys {
@@ -58,31 +61,91 @@ bool ListDirectory(const std::string &dir, std::vector<DirectoryEntry> &entries)
   return true;
 }
 
-OutputFile::~OutputFile() { Close(); }
+namespace {
 
-bool OutputFile::Create(const std::string &path) {
-  Close();
-  handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return IsOpen();
+// A file opened for writing, created anew: CREATE_ALWAYS, shared for reading and writing.
+UniqueHandle CreateForWriting(const std::string &path, DWORD creation = CREATE_ALWAYS) {
+  return UniqueHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool OutputFile::IsOpen() const { return handle_ != InvalidNativeHandle; }
-
-bool OutputFile::Write(const void *data, std::size_t n) {
-  const char *bytes = static_cast<const char *>(data);
-  while (IsOpen() && n > 0) {
+bool WriteAll(const UniqueHandle &file, const char *bytes, std::size_t n) {
+  while (n > 0) {
     DWORD written = 0;
-    if (!WriteFile(handle_, bytes, DWORD(n), &written, nullptr) || written == 0) return false;
+    if (!WriteFile(file.Get(), bytes, DWORD(std::min<std::size_t>(n, 1u << 30)), &written, nullptr) || written == 0) {
+      return false;
+    }
     bytes += written;
     n -= written;
   }
+  return true;
+}
+
+}  // namespace
+
+bool ReadToEnd(const UniqueHandle &file, std::string &content) {
+  char buffer[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr)) return false;
+    if (n == 0) return true;
+    content.append(buffer, n);
+  }
+}
+
+bool ReadWholeFile(const std::string &path, std::string &content, std::size_t spare) {
+  content.clear();
+  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file.Valid() || !GetFileSizeEx(file.Get(), &size)) return false;
+  content.reserve(std::size_t(size.QuadPart) + spare);
+  return ReadToEnd(file, content);
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &content) {
+  UniqueHandle file = CreateForWriting(path);
+  return file.Valid() && WriteAll(file, content.data(), content.size()) && file.Close();
+}
+
+bool ReplaceWholeFile(const std::string &path, const std::string &content) {
+  static std::atomic<unsigned> counter{0};
+  const std::string dir = ExtractFileDir(path);
+  const std::string name = path.substr(dir.empty() ? 0 : dir.size() + 1);
+  const std::string dirPrefix = dir.empty() ? std::string() : dir + kPathSep;
+  std::string temp;
+  UniqueHandle file;
+  for (int attempt = 0; attempt < 100 && !file.Valid(); ++attempt) {
+    temp = dirPrefix + "." + name + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(counter++) +
+           ".tmp";
+    file = CreateForWriting(temp, CREATE_NEW);
+    if (!file.Valid() && GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  if (!file.Valid()) return false;
+  bool ok = WriteAll(file, content.data(), content.size()) && FlushFileBuffers(file.Get());
+  ok = file.Close() && ok;
+  if (!ok || !MoveFileReplacing(temp, path)) {
+    const DWORD reason = GetLastError();
+    DeleteFileA(temp.c_str());
+    SetLastError(reason);
+    return false;
+  }
+  return true;
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+bool OutputFile::Create(const std::string &path) {
+  file_ = CreateForWriting(path);
   return IsOpen();
 }
 
-void OutputFile::Close() {
-  if (IsOpen()) CloseHandle(handle_);
-  handle_ = InvalidNativeHandle;
+bool OutputFile::IsOpen() const { return file_.Valid(); }
+
+bool OutputFile::Write(const void *data, std::size_t n) {
+  return IsOpen() && WriteAll(file_, static_cast<const char *>(data), n);
 }
+
+void OutputFile::Close() { file_.Close(); }
 
 }  // namespace sys

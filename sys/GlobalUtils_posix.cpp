@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -7,7 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "sys/FileSystem.h"
 #include "sys/GlobalUtils.h"
+#include "sys/TextCase.h"
 
 // The process listing is /proc, in ascending process id order. A process's executable
 // file name is taken from its own executable path, since the short name the kernel keeps
@@ -16,14 +17,13 @@
 namespace {
 std::vector<pid_t> RunningProcessIds() {
   std::vector<pid_t> ids;
-  DIR *proc = opendir("/proc");
-  if (!proc) return ids;
-  while (dirent *entry = readdir(proc)) {
+  std::vector<sys::DirectoryEntry> entries;
+  sys::ListDirectory("/proc", entries);
+  for (const sys::DirectoryEntry &entry : entries) {
     char *end;
-    long id = std::strtol(entry->d_name, &end, 10);
+    long id = std::strtol(entry.Name.c_str(), &end, 10);
     if (*end == '\0' && id > 0) ids.push_back(pid_t(id));
   }
-  closedir(proc);
   std::sort(ids.begin(), ids.end());
   return ids;
 }
@@ -43,7 +43,7 @@ bool ExecutableFileName(pid_t id, std::string *name) {
 bool KillProcess(const std::string &ExeName) {
   for (pid_t id : RunningProcessIds()) {
     std::string name;
-    if (!ExecutableFileName(id, &name) || !SameExeName(ExeName, name)) continue;
+    if (!ExecutableFileName(id, &name) || !sys::SameTextIgnoringAsciiCase(ExeName, name)) continue;
     // Like a process that cannot be opened on Windows, one we may not signal ends the search.
     return kill(id, SIGKILL) == 0;
   }

@@ -7,7 +7,8 @@
 // clang-format on
 
 #include <cstring>
-#include <memory>
+#include "sys/Handle.h"
+#include "sys/TextCase.h"
 
 namespace {
 using TCreateToolhelp32Snapshot = HANDLE(WINAPI *)(DWORD, DWORD);
@@ -37,35 +38,29 @@ const ToolHelp &ToolHelpFunctions() {
   return functions;
 }
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<void, HandleCloser>;
-
 // Opens the process with every access right (handle inheritance on, as it always was),
 // reads its exit code and terminates it with that code: a running process reports
 // STILL_ACTIVE (259), which thereby becomes the code it ends with.
 bool TerminateWithOwnExitCode(DWORD processId) {
-  OwnedHandle process(OpenProcess(0x1F0FFF, TRUE, processId));
-  if (!process) return false;
+  sys::UniqueHandle process(OpenProcess(0x1F0FFF, TRUE, processId));
+  if (!process.Valid()) return false;
   DWORD exitCode;
-  if (!GetExitCodeProcess(process.get(), &exitCode)) return false;
-  return TerminateProcess(process.get(), exitCode) != FALSE;
+  if (!GetExitCodeProcess(process.Get(), &exitCode)) return false;
+  return TerminateProcess(process.Get(), exitCode) != FALSE;
 }
 }  // namespace
 
 bool KillProcess(const std::string &ExeName) {
   const ToolHelp &toolHelp = ToolHelpFunctions();
   if (!toolHelp.CreateSnapshot || !toolHelp.First || !toolHelp.Next) return false;
-  HANDLE snapshotHandle = toolHelp.CreateSnapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshotHandle == INVALID_HANDLE_VALUE) return false;
-  OwnedHandle snapshot(snapshotHandle);
+  const sys::UniqueHandle snapshot(toolHelp.CreateSnapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.Valid()) return false;
 
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = toolHelp.First(snapshotHandle, &entry); more; more = toolHelp.Next(snapshotHandle, &entry)) {
+  for (BOOL more = toolHelp.First(snapshot.Get(), &entry); more; more = toolHelp.Next(snapshot.Get(), &entry)) {
     std::string exeFile(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
-    if (SameExeName(ExeName, exeFile)) return TerminateWithOwnExitCode(entry.th32ProcessID);
+    if (sys::SameTextIgnoringAsciiCase(ExeName, exeFile)) return TerminateWithOwnExitCode(entry.th32ProcessID);
   }
   return false;
 }

@@ -27,7 +27,7 @@ void PostQuit(int exitCode);
 enum class WaitResult { Signalled, MessageArrived, TimedOut };
 
 // Waits until `event` is signalled, a message arrives for the calling thread, or
-// timeoutMs (InfiniteWait for none) passes. On Windows this is MsgWaitForMultipleObjects
+// timeoutMs (kInfiniteWait for none) passes. On Windows this is MsgWaitForMultipleObjects
 // with wake mask 255. An auto-reset event is consumed when the result is Signalled.
 WaitResult WaitForEventOrMessage(Event &event, int timeoutMs);
 
@@ -40,5 +40,13 @@ DispatchResult DispatchOneMessage(int *quitCode = nullptr);
 
 // Dispatches the calling thread's messages until a quit request; returns its exit code.
 int RunMessageLoop();
+
+// Waits, keeping the calling thread's windows live, until `event` is signalled, or with
+// `done` given, until done() holds (each signal of `event` makes it ask again). Messages
+// that arrive meanwhile are dispatched one by one; each wait for the next lasts at most
+// sliceMs (kInfiniteWait for no limit), after which it simply starts again. A quit
+// request taken off the queue belongs to the thread's own message loop: it is posted
+// again when the wait ends, so that loop still sees it.
+void WaitDispatchingMessages(Event &event, int sliceMs, const std::function<bool()> &done = {});
 
 }  // namespace sys

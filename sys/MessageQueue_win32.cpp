@@ -8,15 +8,15 @@ namespace sys {
 namespace {
 
 // A posted task travels as a thread message whose lParam owns a heap copy of the task.
-constexpr UINT TaskMessage = WM_APP + 0x3A1;
+constexpr UINT kTaskMessage = WM_APP + 0x3A1;
 
 // Wake for keyboard, mouse movement and buttons, posted, timer, paint, sent and hot-key
 // messages: QS_ALLINPUT without raw input.
-constexpr DWORD WakeMask = 255;
+constexpr DWORD kWakeMask = 255;
 
 // Runs a task message; true when msg was one.
 bool RunIfTask(const MSG &msg) {
-  if (msg.hwnd != nullptr || msg.message != TaskMessage) return false;
+  if (msg.hwnd != nullptr || msg.message != kTaskMessage) return false;
   std::unique_ptr<Task> task(reinterpret_cast<Task *>(msg.lParam));
   (*task)();
   return true;
@@ -31,7 +31,7 @@ void CreateMessageQueue() {
 
 bool PostTask(ThreadId target, Task task) {
   auto *owned = new Task(std::move(task));
-  if (PostThreadMessageA(DWORD(target), TaskMessage, 0, reinterpret_cast<LPARAM>(owned))) return true;
+  if (PostThreadMessageA(DWORD(target), kTaskMessage, 0, reinterpret_cast<LPARAM>(owned))) return true;
   delete owned;
   return false;
 }
@@ -39,8 +39,8 @@ bool PostTask(ThreadId target, Task task) {
 void PostQuit(int exitCode) { PostQuitMessage(exitCode); }
 
 WaitResult WaitForEventOrMessage(Event &event, int timeoutMs) {
-  HANDLE handle = event.state().handle;
-  switch (MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs < 0 ? INFINITE : DWORD(timeoutMs), WakeMask)) {
+  HANDLE handle = event.state().handle.Get();
+  switch (MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs < 0 ? INFINITE : DWORD(timeoutMs), kWakeMask)) {
     case WAIT_OBJECT_0:
       return WaitResult::Signalled;
     case WAIT_OBJECT_0 + 1:

@@ -9,21 +9,21 @@
 namespace sys {
 
 #ifdef _WIN32
-inline constexpr char PathSep = '\\';
-inline constexpr const char *PathSepText = "\\";
+inline constexpr char kPathSep = '\\';
+inline constexpr const char *kPathSepText = "\\";
 using NativeHandle = void *;  // HANDLE
-inline NativeHandle const InvalidNativeHandle = reinterpret_cast<NativeHandle>(~std::uintptr_t(0));
+inline NativeHandle const kInvalidNativeHandle = reinterpret_cast<NativeHandle>(~std::uintptr_t(0));
 using NativeSocket = std::uintptr_t;  // SOCKET
-inline constexpr NativeSocket InvalidNativeSocket = ~NativeSocket(0);
-inline constexpr bool IsWindows = true;
+inline constexpr NativeSocket kInvalidNativeSocket = ~NativeSocket(0);
+inline constexpr bool kIsWindows = true;
 #else
-inline constexpr char PathSep = '/';
-inline constexpr const char *PathSepText = "/";
+inline constexpr char kPathSep = '/';
+inline constexpr const char *kPathSepText = "/";
 using NativeHandle = int;  // file descriptor
-inline constexpr NativeHandle InvalidNativeHandle = -1;
+inline constexpr NativeHandle kInvalidNativeHandle = -1;
 using NativeSocket = int;
-inline constexpr NativeSocket InvalidNativeSocket = -1;
-inline constexpr bool IsWindows = false;
+inline constexpr NativeSocket kInvalidNativeSocket = -1;
+inline constexpr bool kIsWindows = false;
 #endif
 
 }  // namespace sys

@@ -12,12 +12,12 @@ std::string FormatIPv4(std::uint32_t address) {
 
 Socket::~Socket() { Close(); }
 
-Socket::Socket(Socket &&other) noexcept : s_(std::exchange(other.s_, InvalidNativeSocket)) {}
+Socket::Socket(Socket &&other) noexcept : s_(std::exchange(other.s_, kInvalidNativeSocket)) {}
 
 Socket &Socket::operator=(Socket &&other) noexcept {
   if (this != &other) {
     Close();
-    s_ = std::exchange(other.s_, InvalidNativeSocket);
+    s_ = std::exchange(other.s_, kInvalidNativeSocket);
   }
   return *this;
 }

@@ -20,8 +20,8 @@ class SocketLayer {
   int result_ = 0;
 };
 
-// Looks up host with gethostbyname; true and the first IPv4 address (network byte order)
-// in *address when the name resolves.
+// Looks up host (gethostbyname on Windows, getaddrinfo on POSIX); true and the first
+// IPv4 address (network byte order) in *address when the name resolves.
 bool ResolveIPv4(const std::string &host, std::uint32_t *address);
 // inet_addr: the address of a dotted IPv4 text in network byte order, or 0xFFFFFFFF.
 std::uint32_t ParseIPv4(const std::string &dotted);
@@ -43,7 +43,7 @@ class Socket {
   // A new IPv4 stream socket (socket(2, 1, 0)); invalid when the system refuses one.
   static Socket CreateTcp();
 
-  bool Valid() const { return s_ != InvalidNativeSocket; }
+  bool Valid() const { return s_ != kInvalidNativeSocket; }
   NativeSocket Native() const { return s_; }
 
   // Connects to address:port (network byte order address, host byte order port),
@@ -61,15 +61,8 @@ class Socket {
   void ShutdownAndClose();
   void Close();
 
-  // Server side, for test servers: bind to address:port with address reuse, listen,
-  // and accept one connection.
-  bool BindAndListen(std::uint32_t address, std::uint16_t port, int backlog = 16);
-  Socket Accept();
-  // Resets the connection on close instead of closing it gracefully (SO_LINGER 0).
-  void SetAbortiveClose();
-
  private:
-  NativeSocket s_ = InvalidNativeSocket;
+  NativeSocket s_ = kInvalidNativeSocket;
 };
 
 }  // namespace sys

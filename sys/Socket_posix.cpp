@@ -90,27 +90,7 @@ void Socket::ShutdownAndClose() {
 
 void Socket::Close() {
   if (Valid()) close(s_);
-  s_ = InvalidNativeSocket;
-}
-
-bool Socket::BindAndListen(std::uint32_t address, std::uint16_t port, int backlog) {
-  int on = 1;
-  setsockopt(s_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in sa = MakeAddress(address, port);
-  return bind(s_, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0 && listen(s_, backlog) == 0;
-}
-
-Socket Socket::Accept() {
-  for (;;) {
-    int s = accept4(s_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (s < 0 && errno == EINTR) continue;
-    return Socket(s);
-  }
-}
-
-void Socket::SetAbortiveClose() {
-  linger l{1, 0};
-  setsockopt(s_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+  s_ = kInvalidNativeSocket;
 }
 
 }  // namespace sys

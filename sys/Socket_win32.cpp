@@ -79,21 +79,7 @@ void Socket::ShutdownAndClose() {
 
 void Socket::Close() {
   if (Valid()) closesocket(s_);
-  s_ = InvalidNativeSocket;
-}
-
-bool Socket::BindAndListen(std::uint32_t address, std::uint16_t port, int backlog) {
-  BOOL on = TRUE;
-  setsockopt(s_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char *>(&on), sizeof on);
-  sockaddr_in sa = MakeAddress(address, port);
-  return bind(s_, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0 && listen(s_, backlog) == 0;
-}
-
-Socket Socket::Accept() { return Socket(accept(s_, nullptr, nullptr)); }
-
-void Socket::SetAbortiveClose() {
-  linger l{1, 0};
-  setsockopt(s_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&l), sizeof l);
+  s_ = kInvalidNativeSocket;
 }
 
 }  // namespace sys

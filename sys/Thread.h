@@ -30,9 +30,14 @@ class Thread {
   void Close();
 
   struct Impl;
+  // Frees an Impl, which each platform completes; the moves and the destructor are then
+  // the same code on every platform.
+  struct ImplDeleter {
+    void operator()(Impl *impl) const;
+  };
 
  private:
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl, ImplDeleter> impl_;
 };
 
 // Identifies a thread for posting messages to its queue.

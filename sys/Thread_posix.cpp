@@ -12,6 +12,8 @@ struct Thread::Impl {
   pthread_t handle;
 };
 
+void Thread::ImplDeleter::operator()(Impl *impl) const { delete impl; }
+
 namespace {
 void *RunRoutine(void *arg) {
   std::unique_ptr<Thread::Routine> routine(static_cast<Thread::Routine *>(arg));
@@ -19,17 +21,6 @@ void *RunRoutine(void *arg) {
   return nullptr;
 }
 }  // namespace
-
-Thread::Thread() = default;
-Thread::~Thread() { Close(); }
-Thread::Thread(Thread &&other) noexcept = default;
-Thread &Thread::operator=(Thread &&other) noexcept {
-  if (this != &other) {
-    Close();
-    impl_ = std::move(other.impl_);
-  }
-  return *this;
-}
 
 Thread Thread::Start(Routine routine) {
   auto *arg = new Routine(std::move(routine));

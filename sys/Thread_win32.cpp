@@ -1,4 +1,5 @@
 #include "sys/Thread.h"
+#include "sys/Handle.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -6,8 +7,10 @@
 namespace sys {
 
 struct Thread::Impl {
-  HANDLE handle;
+  UniqueHandle handle;
 };
+
+void Thread::ImplDeleter::operator()(Impl *impl) const { delete impl; }
 
 namespace {
 DWORD WINAPI RunRoutine(LPVOID arg) {
@@ -17,17 +20,6 @@ DWORD WINAPI RunRoutine(LPVOID arg) {
 }
 }  // namespace
 
-Thread::Thread() = default;
-Thread::~Thread() { Close(); }
-Thread::Thread(Thread &&other) noexcept = default;
-Thread &Thread::operator=(Thread &&other) noexcept {
-  if (this != &other) {
-    Close();
-    impl_ = std::move(other.impl_);
-  }
-  return *this;
-}
-
 Thread Thread::Start(Routine routine) {
   auto *arg = new Routine(std::move(routine));
   HANDLE handle = CreateThread(nullptr, 0, RunRoutine, arg, 0, nullptr);
@@ -36,21 +28,17 @@ Thread Thread::Start(Routine routine) {
     return Thread();
   }
   Thread thread;
-  thread.impl_.reset(new Impl{handle});
+  thread.impl_.reset(new Impl{UniqueHandle(handle)});
   return thread;
 }
 
 void Thread::Join() {
   if (!impl_) return;
-  WaitForSingleObject(impl_->handle, INFINITE);
+  WaitForSingleObject(impl_->handle.Get(), INFINITE);
   Close();
 }
 
-void Thread::Close() {
-  if (!impl_) return;
-  CloseHandle(impl_->handle);
-  impl_.reset();
-}
+void Thread::Close() { impl_.reset(); }
 
 ThreadId CurrentThreadId() { return GetCurrentThreadId(); }
 

@@ -2,7 +2,7 @@
 
 #include "sys/FileSystem.h"
 
-const char UpdateUsage[] =
+const char kUpdateUsage[] =
     "usage: quillet-update [--dir DIR] [--host HOST] [--path URL] check|update\n"
     "  check   print the installed and the newest version and the files an update fetches\n"
     "          (exit 0: current, 100: a newer release exists, 1: the check cannot be made)\n"
@@ -31,7 +31,7 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
   return true;
 }
 
-const char PublishUsage[] =
+const char kPublishUsage[] =
     "usage: quillet-publish --server DIR --release DIR [--version V] [--dry-run]\n"
     "  --server   the folder the web server serves as the update base URL (created when missing)\n"
     "  --release  the complete program folder of the new release\n"

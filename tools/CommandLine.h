@@ -16,7 +16,7 @@ struct UpdateCommandLine {
 // Parses args (without the program name). False on bad usage.
 bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandLine &out);
 
-extern const char UpdateUsage[];
+extern const char kUpdateUsage[];
 
 // The publisher's command line:
 //   quillet-publish --server DIR --release DIR [--version V] [--dry-run]
@@ -28,4 +28,4 @@ struct PublishCommandLine {
 // Parses args (without the program name). False on bad usage.
 bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishCommandLine &out);
 
-extern const char PublishUsage[];
+extern const char kPublishUsage[];

@@ -1,13 +1,14 @@
 #include "tools/ManifestText.h"
 
-#include "sys/Profile.h"
+#include "engine/ManifestVocabulary.h"
+#include "sys/TextCase.h"
 
 namespace {
 
-const char ReleasePrefix[] = "files_ver_";
-const char ConfSection[] = "conf";
-const char CurrVersionKey[] = "curr_version";
-const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
+using vocabulary::kConfSection;
+using vocabulary::kCurrVersionKey;
+using vocabulary::kReleaseSectionPrefix;
+const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Blanks as the INI reader skips them around names and values.
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
@@ -19,13 +20,8 @@ std::string Trimmed(const std::string &text) {
   return text.substr(begin, end - begin);
 }
 
-bool IsReleaseSection(const std::string &name) {
-  const std::size_t length = sizeof ReleasePrefix - 1;
-  return name.size() >= length && sys::SameTextIgnoringCase(name.substr(0, length), ReleasePrefix);
-}
-
 // Where the first line starts: after a UTF-8 byte-order mark, which the reader skips.
-std::size_t StartOfLines(const std::string &text) { return text.compare(0, 3, Utf8ByteOrderMark) == 0 ? 3 : 0; }
+std::size_t StartOfLines(const std::string &text) { return text.compare(0, 3, kUtf8ByteOrderMark) == 0 ? 3 : 0; }
 
 // Whether the text's last line is blank and ended (or the text is a bare line ending).
 bool EndsWithBlankLine(const std::string &text) {
@@ -44,9 +40,14 @@ bool EndsWithBlankLine(const std::string &text) {
 
 }  // namespace
 
+bool IsReleaseSection(const std::string &name) {
+  const std::size_t length = sizeof kReleaseSectionPrefix - 1;
+  return name.size() >= length && sys::SameTextIgnoringCase(name.substr(0, length), kReleaseSectionPrefix);
+}
+
 ManifestText::ManifestText(std::string text) : profile_(std::move(text)) {}
 
-std::string ManifestText::CurrVersion() const { return profile_.ReadValue(ConfSection, CurrVersionKey, ""); }
+std::string ManifestText::CurrVersion() const { return profile_.ReadValue(kConfSection, kCurrVersionKey, ""); }
 
 bool ManifestText::HasSection(const std::string &name) const {
   for (const std::string &section : profile_.SectionNames()) {
@@ -61,7 +62,7 @@ bool ManifestText::ConfBetweenReleases() const {
     if (IsReleaseSection(section)) {
       if (confAfterRelease) return true;
       releaseSeen = true;
-    } else if (releaseSeen && sys::SameTextIgnoringCase(section, ConfSection)) {
+    } else if (releaseSeen && sys::SameTextIgnoringCase(section, kConfSection)) {
       confAfterRelease = true;
     }
   }
@@ -97,7 +98,7 @@ std::string ManifestText::LineEnd() const {
 
 std::string ManifestText::WithNewRelease(const std::string &version, const std::vector<std::string> &names) const {
   const std::string eol = LineEnd();
-  std::string release = "[" + std::string(ReleasePrefix) + version + "]" + eol;
+  std::string release = "[" + std::string(kReleaseSectionPrefix) + version + "]" + eol;
   for (std::size_t i = 0; i < names.size(); ++i) release += "f" + std::to_string(i + 1) + "=" + names[i] + eol;
 
   std::string text = profile_.Text();
@@ -112,11 +113,11 @@ std::string ManifestText::WithNewRelease(const std::string &version, const std::
   } else {
     text = release;
   }
-  const std::string entry = std::string(CurrVersionKey) + "=" + version;
-  if (!HasSection(ConfSection)) {
-    return text.insert(StartOfLines(text), "[" + std::string(ConfSection) + "]" + eol + entry + eol + eol);
+  const std::string entry = std::string(kCurrVersionKey) + "=" + version;
+  if (!HasSection(kConfSection)) {
+    return text.insert(StartOfLines(text), "[" + std::string(kConfSection) + "]" + eol + entry + eol + eol);
   }
-  return sys::ProfileText::WithValue(text, ConfSection, CurrVersionKey, version);
+  return ini::ProfileText::WithValue(text, kConfSection, kCurrVersionKey, version);
 }
 
 std::string VersionTextProblem(const std::string &version) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "sys/ProfileText.h"
+#include "ini/ProfileText.h"
 
 // The manifest ("update.ini") as text, for the publisher, read by the rules of the INI
 // reader that the updater uses. A new release is added by editing the text in two places,
@@ -31,8 +31,11 @@ class ManifestText {
   std::size_t FirstReleaseHeader() const;
   std::string LineEnd() const;
 
-  sys::ProfileText profile_;
+  ini::ProfileText profile_;
 };
+
+// Whether a section name is a release's: "files_ver_" followed by anything, in any case.
+bool IsReleaseSection(const std::string &name);
 
 // Why text cannot serve as a release's version, or an empty text when it can. The version
 // becomes a section name and the value of "curr_version", and the updater compares it with

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 namespace {
-constexpr int BarWidth = 30;
+constexpr int kBarWidth = 30;
 }
 
 ProgressReport::ProgressReport(TSoftUpdater &Updater, std::FILE *Out, bool Terminal)
@@ -24,9 +24,9 @@ void ProgressReport::Downing(int CurSize, int TotSize) {
   const int percent = int(std::int64_t(CurSize) * 100 / TotSize);
   if (percent == shownPercent_) return;
   shownPercent_ = percent;
-  const int filled = std::min(BarWidth, percent * BarWidth / 100);
+  const int filled = std::min(kBarWidth, percent * kBarWidth / 100);
   std::fprintf(out_, "\r  [%s%s] %3d%%  %s", std::string(std::size_t(filled), '#').c_str(),
-               std::string(std::size_t(BarWidth - filled), '.').c_str(), percent, CurrentName().c_str());
+               std::string(std::size_t(kBarWidth - filled), '.').c_str(), percent, CurrentName().c_str());
   std::fflush(out_);
 }
 

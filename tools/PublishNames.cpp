@@ -1,19 +1,15 @@
 #include "tools/PublishNames.h"
 
-#include <cctype>
 #include <cstring>
 #include <vector>
 
 #include "engine/ManifestNames.h"
+#include "engine/ManifestVocabulary.h"
+#include "sys/TextCase.h"
 
 namespace {
 
 bool IsPrintableAscii(unsigned char c) { return c >= 0x20 && c < 0x7F; }
-
-std::string UpperAscii(std::string text) {
-  for (char &c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::vector<std::string> Segments(const std::string &name) {
   std::vector<std::string> segments(1);
@@ -29,9 +25,9 @@ std::vector<std::string> Segments(const std::string &name) {
 
 // Windows opens a device instead of a file for these names, whatever follows the first dot.
 bool IsReservedDeviceName(const std::string &segment) {
-  const std::string stem = UpperAscii(segment.substr(0, segment.find('.')));
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+  const std::string stem = sys::LowerAscii(segment.substr(0, segment.find('.')));
+  if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
          stem[3] <= '9';
 }
 
@@ -65,6 +61,6 @@ std::string PublishNameProblem(const std::string &Name) {
   if (Name.size() >= 2 && Name.front() == '\'' && Name.back() == '\'') {
     return "is enclosed in quotes, which the manifest reader removes";
   }
-  if (UpperAscii(Name) == "UPDATE.INI") return "would take the manifest's place on the server";
+  if (sys::SameTextIgnoringAsciiCase(Name, vocabulary::kManifestName)) return "would take the manifest's place on the server";
   return std::string();
 }

@@ -1,24 +1,25 @@
 #include "tools/Publisher.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
+#include "engine/ManifestVocabulary.h"
+#include "sys/Error.h"
 #include "sys/FileSystem.h"
-#include "sys/Profile.h"
+#include "ini/Profile.h"
+#include "sys/TextCase.h"
 #include "tools/ManifestText.h"
 #include "tools/PublishNames.h"
 
 namespace {
 
-const char ServerSuffix[] = ".rar";
-const char ManifestName[] = "update.ini";
-const char MainFileName[] = "Quillet.exe";
+using vocabulary::kMainFileName;
+using vocabulary::kManifestName;
+using vocabulary::kTransferSuffix;
 // Appended to a file's server name while it is being written.
-const char StagingSuffix[] = ".publishing";
+const char kStagingSuffix[] = ".publishing";
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
@@ -26,14 +27,6 @@ std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 std::int64_t FileSize(const std::string &path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   return in ? std::int64_t(in.tellg()) : -1;
-}
-
-bool ReadAll(const std::string &path, std::string &content) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  content = buffer.str();
-  return bool(in);
 }
 
 bool SameContent(const std::string &a, const std::string &b) {
@@ -47,11 +40,6 @@ bool SameContent(const std::string &a, const std::string &b) {
     if (!std::equal(left, left + first.gcount(), right)) return false;
     if (first.gcount() < std::streamsize(sizeof left)) return first.eof() && second.eof();
   }
-}
-
-std::string UpperAscii(std::string text) {
-  for (char &c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // "a/b/c" -> "a", "a/b": the directories a name lies in, outermost first.
@@ -117,7 +105,7 @@ bool Publisher::Plan() {
 void Publisher::CollectRelease(const std::string &dir, const std::string &prefix, std::vector<SourceFile> &out) {
   std::vector<sys::DirectoryEntry> entries;
   if (!sys::ListDirectory(dir, entries)) {
-    problems_.push_back("cannot read the folder " + Quoted(dir));
+    problems_.push_back(sys::WithLastError("cannot read the folder " + Quoted(dir)));
     return;
   }
   for (const sys::DirectoryEntry &entry : entries) {
@@ -139,11 +127,11 @@ void Publisher::CollectRelease(const std::string &dir, const std::string &prefix
 
 void Publisher::CheckNames(const std::vector<SourceFile> &release) {
   // Windows, and the updater's file list, tell names apart without regard to case.
-  std::map<std::string, std::string> byUpperName;
+  std::map<std::string, std::string> byFoldedName;
   for (const SourceFile &file : release) {
     const std::string problem = PublishNameProblem(file.Name);
     if (!problem.empty()) problems_.push_back("cannot publish " + Quoted(file.Name) + ": the name " + problem);
-    const auto [other, inserted] = byUpperName.emplace(UpperAscii(file.Name), file.Name);
+    const auto [other, inserted] = byFoldedName.emplace(sys::LowerAscii(file.Name), file.Name);
     if (!inserted) {
       problems_.push_back(Quoted(other->second) + " and " + Quoted(file.Name) +
                           " differ only in case: Windows keeps one");
@@ -158,11 +146,11 @@ void Publisher::CheckNames(const std::vector<SourceFile> &release) {
 }
 
 void Publisher::DecideVersion() {
-  const std::string mainFile = options_.ReleaseDir + MainFileName;
+  const std::string mainFile = options_.ReleaseDir + kMainFileName;
   const std::string fileVersion = readVersion_(mainFile);
   version_ = options_.Version.empty() ? fileVersion : options_.Version;
   if (version_.empty()) {
-    problems_.push_back(std::string("no version: the release's ") + MainFileName +
+    problems_.push_back(std::string("no version: the release's ") + kMainFileName +
                         " has no \"FileVersion\"; give one with --version");
     return;
   }
@@ -174,20 +162,20 @@ void Publisher::DecideVersion() {
   if (fileVersion != version_) {
     // The updater takes the installed version from Quillet.exe; an installation brought to
     // this release would keep reporting the other version and be offered it again.
-    warnings_.push_back(std::string("the release's ") + MainFileName + " reports version " +
+    warnings_.push_back(std::string("the release's ") + kMainFileName + " reports version " +
                         (fileVersion.empty() ? "none" : Quoted(fileVersion)) + ", not " + Quoted(version_) +
                         ": installations updated to it will be offered this release again");
   }
 }
 
 void Publisher::CheckManifest() {
-  const std::string path = ServerPath(std::string(ManifestName) + ServerSuffix);
+  const std::string path = ServerPath(std::string(kManifestName) + kTransferSuffix);
   if (sys::DirectoryExists(path)) {
     problems_.push_back("the manifest " + Quoted(path) + " is a folder");
     return;
   }
-  if (sys::FileExists(path) && !ReadAll(path, manifest_)) {
-    problems_.push_back("cannot read the manifest " + Quoted(path));
+  if (sys::FileExists(path) && !sys::ReadWholeFile(path, manifest_)) {
+    problems_.push_back(sys::WithLastError("cannot read the manifest " + Quoted(path)));
     return;
   }
   const ManifestText manifest(manifest_);
@@ -196,17 +184,17 @@ void Publisher::CheckManifest() {
         "the manifest has its \"conf\" section between release sections; the updater would read it "
         "as a release: move it before them");
   }
-  if (!version_.empty() && (manifest.HasSection("files_ver_" + version_) || manifest.CurrVersion() == version_)) {
+  if (!version_.empty() && (manifest.HasSection(vocabulary::kReleaseSectionPrefix + version_) || manifest.CurrVersion() == version_)) {
     problems_.push_back("version " + Quoted(version_) + " is already published");
   }
 }
 
 void Publisher::CompareWithServer(const std::vector<SourceFile> &release) {
   for (const SourceFile &file : release) {
-    const std::string published = ServerPath(file.Name + ServerSuffix);
+    const std::string published = ServerPath(file.Name + kTransferSuffix);
     if (sys::DirectoryExists(published)) {
       problems_.push_back("cannot publish " + Quoted(file.Name) + ": the server holds a folder named " +
-                          Quoted(file.Name + ServerSuffix));
+                          Quoted(file.Name + kTransferSuffix));
       continue;
     }
     const bool added = !sys::FileExists(published);
@@ -220,7 +208,7 @@ void Publisher::CheckPathClashes() {
   // A published file "x" lands as "x.rar"; a folder of that name, in this release or on
   // the server, cannot stand beside it.
   std::set<std::string> targets;
-  for (const PublishedFile &file : files_) targets.insert(file.Name + ServerSuffix);
+  for (const PublishedFile &file : files_) targets.insert(file.Name + kTransferSuffix);
   for (const PublishedFile &file : files_) {
     for (const std::string &dir : Directories(file.Name)) {
       if (targets.count(dir) || sys::FileExists(ServerPath(dir))) {
@@ -235,17 +223,18 @@ void Publisher::CheckPathClashes() {
 bool Publisher::Apply() {
   problems_.clear();
   std::vector<std::string> staged, createdDirs;
-  const std::string manifest = ServerPath(std::string(ManifestName) + ServerSuffix);
-  const std::string stagedManifest = manifest + StagingSuffix;
+  const std::string manifest = ServerPath(std::string(kManifestName) + kTransferSuffix);
+  const std::string stagedManifest = manifest + kStagingSuffix;
   if (!StageFiles(staged, createdDirs) || !StageManifest(stagedManifest)) {
     staged.push_back(stagedManifest);
     Discard(staged, createdDirs);
     return false;
   }
   for (std::size_t i = 0; i < staged.size(); ++i) {
-    const std::string target = ServerPath(files_[i].Name + ServerSuffix);
+    const std::string target = ServerPath(files_[i].Name + kTransferSuffix);
     if (!sys::MoveFileReplacing(staged[i], target)) {
-      problems_.push_back("cannot move " + Quoted(staged[i]) + " to " + Quoted(target) + "; the manifest is unchanged");
+      problems_.push_back(sys::WithLastError("cannot move " + Quoted(staged[i]) + " to " + Quoted(target)) +
+                          "; the manifest is unchanged");
       staged.erase(staged.begin(), staged.begin() + std::ptrdiff_t(i));
       staged.push_back(stagedManifest);
       Discard(staged, {});
@@ -253,7 +242,7 @@ bool Publisher::Apply() {
     }
   }
   if (!sys::MoveFileReplacing(stagedManifest, manifest)) {
-    problems_.push_back("cannot move " + Quoted(stagedManifest) + " to " + Quoted(manifest));
+    problems_.push_back(sys::WithLastError("cannot move " + Quoted(stagedManifest) + " to " + Quoted(manifest)));
     Discard({stagedManifest}, {});
     return false;
   }
@@ -269,16 +258,20 @@ bool Publisher::StageFiles(std::vector<std::string> &staged, std::vector<std::st
     const std::string path = ServerPath(dir);
     if (sys::DirectoryExists(path)) continue;
     if (!sys::ForceDirectories(path)) {
-      problems_.push_back("cannot create the folder " + Quoted(path));
+      problems_.push_back(sys::WithLastError("cannot create the folder " + Quoted(path)));
       return false;
     }
     createdDirs.push_back(path);
   }
   for (std::size_t i = 0; i < files_.size(); ++i) {
-    const std::string path = ServerPath(files_[i].Name + ServerSuffix) + StagingSuffix;
+    const std::string path = ServerPath(files_[i].Name + kTransferSuffix) + kStagingSuffix;
     staged.push_back(path);
-    if (!sys::CopyFileReplacing(sources_[i], path) || !SameContent(sources_[i], path)) {
-      problems_.push_back("cannot write " + Quoted(path));
+    if (!sys::CopyFileReplacing(sources_[i], path)) {
+      problems_.push_back(sys::WithLastError("cannot write " + Quoted(path)));
+      return false;
+    }
+    if (!SameContent(sources_[i], path)) {
+      problems_.push_back("cannot write " + Quoted(path) + ": it does not read back as the release's file");
       return false;
     }
   }
@@ -289,24 +282,20 @@ bool Publisher::StageManifest(const std::string &staged) {
   std::vector<std::string> names;
   for (const PublishedFile &file : files_) names.push_back(file.Name);
   const std::string text = ManifestText(manifest_).WithNewRelease(version_, names);
-  sys::OutputFile out;
-  if (!out.Create(staged) || !out.Write(text.data(), text.size())) {
-    problems_.push_back("cannot write " + Quoted(staged));
+  if (!sys::WriteWholeFile(staged, text)) {
+    problems_.push_back(sys::WithLastError("cannot write " + Quoted(staged)));
     return false;
   }
-  out.Close();
 
   // Read the new manifest back as the updater will, before any client can see it.
-  const std::string section = "files_ver_" + version_;
-  const std::vector<std::string> sections = sys::ReadProfileSectionNames(staged);
-  const auto firstRelease = std::find_if(sections.begin(), sections.end(), [](const std::string &name) {
-    return name.size() >= 10 && sys::SameTextIgnoringCase(name.substr(0, 10), "files_ver_");
-  });
+  const std::string section = vocabulary::kReleaseSectionPrefix + version_;
+  const std::vector<std::string> sections = ini::ReadProfileSectionNames(staged);
+  const auto firstRelease = std::find_if(sections.begin(), sections.end(), IsReleaseSection);
   std::vector<std::string> listed;
-  for (const std::string &key : sys::ReadProfileKeyNames(staged, section)) {
-    listed.push_back(sys::ReadProfileString(staged, section, key, std::string()));
+  for (const std::string &key : ini::ReadProfileKeyNames(staged, section)) {
+    listed.push_back(ini::ReadProfileString(staged, section, key, std::string()));
   }
-  if (sys::ReadProfileString(staged, "conf", "curr_version", std::string()) != version_ ||
+  if (ini::ReadProfileString(staged, vocabulary::kConfSection, vocabulary::kCurrVersionKey, std::string()) != version_ ||
       firstRelease == sections.end() || *firstRelease != section || listed != names) {
     problems_.push_back("the new manifest does not read back as written; nothing was published");
     return false;

@@ -1,6 +1,6 @@
 #include "tools/ReleaseVersion.h"
 
-#include "sys/FileVer.h"
+#include "pe/FileVer.h"
 
 std::string ReadFileVersion(const std::string &path) {
   TFileVer reader;

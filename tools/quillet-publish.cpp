@@ -15,7 +15,7 @@ enum ExitCode { Failure = 1, BadUsage = 2 };
 int main(int argc, char **argv) {
   PublishCommandLine command;
   if (!ParsePublishCommandLine(std::vector<std::string>(argv + 1, argv + argc), command)) {
-    std::fputs(PublishUsage, stderr);
+    std::fputs(kPublishUsage, stderr);
     return BadUsage;
   }
   try {

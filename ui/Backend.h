@@ -34,7 +34,7 @@ enum class TMsgIcon { None, Information, Warning, Error, Question };
 enum class TModalResult { OK, Cancel };
 
 // What the toolkit needs from a windowing system. The program installs the Win32 backend
-// at start-up; tests run on the headless one.
+// at start-up; tests run on a headless one of their own.
 class TBackend {
  public:
   virtual ~TBackend() = default;
@@ -52,8 +52,8 @@ class TBackend {
   virtual int RunMessageLoop();
 };
 
-// The backend in use. Until one is installed, a headless backend serves, so that
-// components can be built anywhere (a program installs its backend before any window).
+// The backend in use. A program installs its backend before it builds any window; until
+// then there is none, and asking for it ends the program with a message.
 TBackend &Backend();
 
 // Makes Backend the one in use, for every window built afterwards, and returns the one

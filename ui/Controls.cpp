@@ -48,7 +48,7 @@ TProgressBar::TProgressBar(TComponent *AOwner) : TControl(AOwner) {
 }
 
 void TProgressBar::SetPosition(int Value) {
-  FPosition = std::clamp(Value, Min, Max);
+  FPosition = std::clamp(Value, kMinPosition, kMaxPosition);
   if (Peer()) Peer()->PositionChanged(FPosition);
 }
 

@@ -89,16 +89,16 @@ class TLabel : public TControl {
 // A progress bar from 0 to 100. Publishes "Hint" and the integer "Position".
 class TProgressBar : public TControl {
  public:
-  static constexpr int Min = 0;
-  static constexpr int Max = 100;
+  static constexpr int kMinPosition = 0;
+  static constexpr int kMaxPosition = 100;
 
   explicit TProgressBar(TComponent *AOwner);
   int Position() const { return FPosition; }
-  // Values outside Min..Max are held at the nearer end, as the native bar does.
+  // Values outside kMinPosition..kMaxPosition are held at the nearer end, as the native bar does.
   void SetPosition(int Value);
 
  private:
-  int FPosition = Min;
+  int FPosition = kMinPosition;
 };
 
 // A push button with a caption and an image that has a normal and a disabled state (ids

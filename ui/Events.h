@@ -1,7 +1,7 @@
 #pragma once
 #include <functional>
 
-#include "sys/Component.h"
+#include "core/Component.h"
 
 namespace ui {
 

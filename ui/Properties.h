@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "sys/Component.h"
+#include "core/Component.h"
 
 namespace ui {
 

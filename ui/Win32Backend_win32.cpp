@@ -18,7 +18,7 @@ namespace {
 
 // A call carried to the thread that owns a form's window: lParam points to the
 // std::function, which lives on the sender's stack until SendMessage returns.
-constexpr UINT RunOnOwnerMessage = WM_APP + 0x51;
+constexpr UINT kRunOnOwnerMessage = WM_APP + 0x51;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -30,7 +30,7 @@ void RunOnOwner(HWND Form, const std::function<void()> &Call) {
     Call();
     return;
   }
-  SendMessageA(Form, RunOnOwnerMessage, 0, reinterpret_cast<LPARAM>(&Call));
+  SendMessageA(Form, kRunOnOwnerMessage, 0, reinterpret_cast<LPARAM>(&Call));
 }
 
 COLORREF ToColorRef(TColor Color) {
@@ -202,7 +202,7 @@ class TLabelPeer : public TChildPeer {
 class TProgressBarPeer : public TChildPeer {
  public:
   TProgressBarPeer(TProgressBar &Bar, TWin32FormPeer &Form) : TChildPeer(Bar, Form, PROGRESS_CLASSA, 0) {
-    SendMessageA(FHwnd, PBM_SETRANGE32, TProgressBar::Min, TProgressBar::Max);
+    SendMessageA(FHwnd, PBM_SETRANGE32, TProgressBar::kMinPosition, TProgressBar::kMaxPosition);
     SendMessageA(FHwnd, PBM_SETPOS, WPARAM(Bar.Position()), 0);
   }
   void PositionChanged(int Position) override {
@@ -412,7 +412,7 @@ LRESULT CALLBACK TWin32FormPeer::WindowProc(HWND Hwnd, UINT Msg, WPARAM WParam, 
 
 LRESULT TWin32FormPeer::Handle(UINT Msg, WPARAM WParam, LPARAM LParam) {
   switch (Msg) {
-    case RunOnOwnerMessage:
+    case kRunOnOwnerMessage:
       (*reinterpret_cast<const std::function<void()> *>(LParam))();
       return 0;
     case WM_CLOSE:

@@ -18,7 +18,7 @@
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TestDir.h"
 #include "ui/Application.h"
-#include "ui/HeadlessBackend.h"
+#include "tests/support/HeadlessBackend.h"
 
 using namespace testing_support;
 using Values = std::vector<std::string>;
@@ -26,14 +26,14 @@ using ui::TModalResult;
 
 namespace {
 
-constexpr int Generous = 60000;
+constexpr int kGenerous = 60000;
 
 std::string MainProgram(const std::string &version) {
-  return ReadWholeFile(ExecutableDirectory() + "quillet-fixtures" + sys::PathSep + "Quillet-" + version + ".exe");
+  return ReadWholeFile(ExecutableDirectory() + "quillet-fixtures" + sys::kPathSep + "Quillet-" + version + ".exe");
 }
 
 // Messages that say which key produced them, with their argument where they take one.
-const char TestMessages[] =
+const char kTestMessages[] =
     "[Message]\n"
     "Msg200=Box\nMsg201=Installing\nMsg202=Installed notice\nMsg203=Done\nMsg204=Now at %s\n"
     "Msg205=Check\nMsg206=Current %s\nMsg207=New %s\nMsg208=Get %s?\nMsg209=Update now\n"
@@ -41,11 +41,11 @@ const char TestMessages[] =
 
 std::string LanguageFile(const std::string &title) {
   return "[TfrmQuilletUpdate]\nfrmQuilletUpdate.Caption=" + title + "\nbtnClose.Caption=" + title + " close\n" +
-         TestMessages;
+         kTestMessages;
 }
 
 // Four files, one of them big enough for many progress reports per percent.
-const char FourFiles[] =
+const char kFourFiles[] =
     "[conf]\ncurr_version=1.3.0.0\n\n"
     "[files_ver_1.3.0.0]\nf1=Quillet.exe\nf2=plugins/big.dll\n\n"
     "[files_ver_1.2.0.0]\nf1=readme.txt\nf2=Language/eng.ini\n\n"
@@ -86,7 +86,7 @@ class WindowTest : public ::testing::Test {
   }
 
   void PublishFourFiles() {
-    server.SetManifest(FourFiles);
+    server.SetManifest(kFourFiles);
     server.Publish("Quillet.exe", MainProgram("1.3.0.0"));
     server.Publish("plugins/big.dll", BigFile());
     server.Publish("readme.txt", "read me\n");
@@ -102,7 +102,7 @@ class WindowTest : public ::testing::Test {
   void UpdateUntilNotice() {
     backend.ScriptAnswer(TModalResult::OK);
     window->btnUpdate->Click();
-    ASSERT_TRUE(backend.WaitForOpenMessageBoxes(1, Generous)) << "no completion notice";
+    ASSERT_TRUE(backend.WaitForOpenMessageBoxes(1, kGenerous)) << "no completion notice";
   }
 
   Values Of(const char *control, const char *what) { return backend.ChangesOf(control, what); }
@@ -116,7 +116,7 @@ class WindowTest : public ::testing::Test {
           return !changes.empty() && changes.back() == full &&
                  std::find(changes.begin(), changes.end(), installed) != changes.end();
         },
-        Generous);
+        kGenerous);
   }
 
   ui::THeadlessBackend &backend = ui::UseHeadlessBackend();
@@ -246,7 +246,7 @@ TEST_F(WindowTest, SecondClickDuringTheCheckRunsNestedAndFailsAtOnce) {
   Open();
   // The manifest is held back until the second click has run, so that the click is
   // certainly taken from the queue while the first check waits for the manifest.
-  const std::string manifest = FourFiles;
+  const std::string manifest = kFourFiles;
   const std::string length = std::to_string(manifest.size());
   ScriptedServer scripted("127.0.0.40",
                           {ScriptedServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n"),
@@ -283,7 +283,7 @@ TEST_F(WindowTest, FullUpdateWithProgressInstallationAndTexts) {
   EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.3.0.0"));
   EXPECT_EQ(ReadWholeFile(install / "plugins/big.dll"), BigFile());
   EXPECT_EQ(ReadWholeFile(install / "readme.txt"), "read me\n");
-  EXPECT_EQ(running.process->WaitForExit(Generous), EndedByKillProcess);
+  EXPECT_EQ(running.process->WaitForExit(kGenerous), kEndedByKillProcess);
 
   // Clicks while the installation waits for the notice change nothing.
   backend.ClearRecords();
@@ -339,7 +339,7 @@ TEST_F(WindowTest, IncompleteChainEndsNothingInstallsNothingAndRetries) {
   server.Withdraw("readme.txt");
   backend.ScriptAnswer(TModalResult::OK);
   window->btnUpdate->Click();
-  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Failed", Generous));
+  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Failed", kGenerous));
   EXPECT_EQ(window->State(), 2);
   EXPECT_EQ(backend.MessageBoxes().size(), 1u);  // the question only
   EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.1.0.0"));
@@ -349,9 +349,9 @@ TEST_F(WindowTest, IncompleteChainEndsNothingInstallsNothingAndRetries) {
   // The button runs the whole chain again, which now completes.
   server.Publish("readme.txt", "read me\n");
   window->btnUpdate->Click();
-  ASSERT_TRUE(backend.WaitForOpenMessageBoxes(1, Generous));
+  ASSERT_TRUE(backend.WaitForOpenMessageBoxes(1, kGenerous));
   backend.ScriptAnswer(TModalResult::OK);
-  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Done", Generous));
+  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Done", kGenerous));
   EXPECT_EQ(Of("lblOper", "Caption"), (Values{"Check", "Downloading", "Failed", "Downloading", "Installing", "Done"}));
   EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.3.0.0"));
   EXPECT_EQ(window->State(), 1);
@@ -369,7 +369,7 @@ TEST_F(WindowTest, FailedCopyIsReportedWithTheBuiltInTextWhenTheFileHasNone) {
   backend.ScriptAnswer(TModalResult::OK);
   window->btnUpdate->Click();
   ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "The update did not complete. Click the button to try again.",
-                                    Generous));
+                                    kGenerous));
   EXPECT_EQ(window->State(), 2);
   EXPECT_EQ(backend.MessageBoxes().size(), 1u);  // no completion notice
 }
@@ -430,7 +430,7 @@ TEST_F(WindowTest, CloseDuringTheInstallationWaitsForItsEnd) {
   backend.ScriptAnswer(TModalResult::OK);
   // The held-back close arrives on this thread's queue once the installation is done.
   sys::Event never(sys::Event::Mode::ManualReset);
-  for (int waited = 0; !window->Closed() && waited < Generous; waited += 100)
+  for (int waited = 0; !window->Closed() && waited < kGenerous; waited += 100)
     if (sys::WaitForEventOrMessage(never, 100) == sys::WaitResult::MessageArrived) sys::DispatchOneMessage();
   EXPECT_TRUE(window->Closed());
   EXPECT_EQ(Of("lblOper", "Caption").back(), "Done");

@@ -10,7 +10,7 @@
 
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
-#include "sys/Profile.h"
+#include "ini/Profile.h"
 #include "sys/uGlobal.h"
 #include "tests/support/ReleaseServer.h"
 #include "tests/support/ScriptedServer.h"
@@ -20,13 +20,13 @@ using namespace testing_support;
 
 namespace {
 
-constexpr int Generous = 60000;
+constexpr int kGenerous = 60000;
 
 std::string MainProgram(const std::string &version) {
-  return ReadWholeFile(ExecutableDirectory() + "quillet-fixtures" + sys::PathSep + "Quillet-" + version + ".exe");
+  return ReadWholeFile(ExecutableDirectory() + "quillet-fixtures" + sys::kPathSep + "Quillet-" + version + ".exe");
 }
 
-const char ThreeReleases[] =
+const char kThreeReleases[] =
     "[conf]\r\ncurr_version=1.3.0.0\r\n\r\n"
     "[files_ver_1.3.0.0]\r\nf1=Quillet.exe\r\nf2=Language/chs.ini\r\n\r\n"
     "[files_ver_1.2.0.0]\r\nf1=Quillet.exe\r\nf2=plugins/extra.dll\r\n\r\n"
@@ -60,7 +60,7 @@ class EngineTest : public ::testing::Test {
   }
 
   void PublishThreeReleases() {
-    server.SetManifest(ThreeReleases);
+    server.SetManifest(kThreeReleases);
     server.Publish("Quillet.exe", MainProgram("1.3.0.0"));
     server.Publish("Language/chs.ini", "[Message]\r\nMsg200=\xC9\xFD\xBC\xB6\r\n");
     server.Publish("plugins/extra.dll", std::string(100000, 'x'));
@@ -71,7 +71,7 @@ class EngineTest : public ::testing::Test {
     std::string msg;
     if (updater->CheckUpdate(msg) != 1) return false;
     updater->StartDownload();
-    return chainEnded.Wait(Generous);
+    return chainEnded.Wait(kGenerous);
   }
 
   std::vector<CopyNotice> Copies() {
@@ -97,7 +97,7 @@ TEST_F(EngineTest, CheckRecordsTheInstalledVersionAndListsTheMissingReleases) {
   EXPECT_EQ(updater->GetCurrVersion(), "1.1.0.0");
   EXPECT_EQ(updater->GetNewVersion(), "1.3.0.0");
   EXPECT_FALSE(updater->IsCheckUpdateing());
-  EXPECT_EQ(sys::ReadProfileString(updater->FCacheDir + "update.ini", "conf", "last_version", "?"), "1.1.0.0");
+  EXPECT_EQ(ini::ReadProfileString(updater->FCacheDir + "update.ini", "conf", "last_version", "?"), "1.1.0.0");
 }
 
 TEST_F(EngineTest, WholeChainStagesAndInstallsEveryFile) {
@@ -200,7 +200,7 @@ TEST_F(EngineTest, CheckFailsWithoutHostOrManifest) {
 
   // No manifest on the server: the stale staged one is deleted first, so nothing is read.
   updater->Host = server.Host();
-  WriteWholeFile(install / "cache/update.ini", ThreeReleases);
+  WriteWholeFile(install / "cache/update.ini", kThreeReleases);
   EXPECT_EQ(updater->CheckUpdate(msg), -1);
   EXPECT_EQ(msg, "Connot connect to " + server.Host());
   EXPECT_FALSE(sys::FileExists(install / "cache/update.ini"));
@@ -267,7 +267,7 @@ TEST(EngineChain, ServerClosingMidBodyInstallsNothing) {
   std::string msg;
   ASSERT_EQ(updater.CheckUpdate(msg), 1);
   updater.StartDownload();
-  ASSERT_TRUE(ended.Wait(Generous));
+  ASSERT_TRUE(ended.Wait(kGenerous));
   EXPECT_FALSE(updater.LastChainComplete());
   EXPECT_EQ(copies, 0);
   EXPECT_FALSE(sys::FileExists(install / "a.txt"));
@@ -303,7 +303,7 @@ TEST(EngineChain, DestroyingTheEngineStopsTheChain) {
   std::string msg;
   ASSERT_EQ(updater->CheckUpdate(msg), 1);
   updater->StartDownload();
-  ASSERT_TRUE(transferring.Wait(Generous));
+  ASSERT_TRUE(transferring.Wait(kGenerous));
   updater.reset();
   EXPECT_FALSE(allDowned);
   EXPECT_EQ(server.ConnectionCount(), 4);

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "sys/Error.h"
-#include "sys/Profile.h"
+#include "ini/Profile.h"
 #include "tests/support/TestDir.h"
 
 using testing_support::ReadWholeFile;
@@ -136,7 +136,7 @@ TEST(UpdateIni, KeyNamesAndValuesOfConf) {
   ini.WriteStr(ukLastVersion, "1.2.0.0");
   EXPECT_EQ(ini.ReadStr(ukLastVersion), "1.2.0.0");
   // Another reader of the file sees the change at once.
-  EXPECT_EQ(sys::ReadProfileString(manifest.Path(), "CONF", "LAST_VERSION", ""), "1.2.0.0");
+  EXPECT_EQ(ini::ReadProfileString(manifest.Path(), "CONF", "LAST_VERSION", ""), "1.2.0.0");
   EXPECT_NE(ReadWholeFile(manifest.Path()).find("last_version=1.2.0.0"), std::string::npos);
 }
 

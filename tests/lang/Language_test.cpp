@@ -9,7 +9,7 @@
 #include "tests/support/TestDir.h"
 #include "ui/Actions.h"
 #include "ui/Form.h"
-#include "ui/HeadlessBackend.h"
+#include "tests/support/HeadlessBackend.h"
 #include "ui/ListView.h"
 
 namespace {
@@ -53,7 +53,7 @@ class UpdateWindow : public ui::TForm {
   TLanguage *Lang;
 };
 
-const char *const English =
+const char *const kEnglish =
     "[TfrmQuilletUpdate]\n"
     "frmQuilletUpdate.Caption=Quillet Updater\n"
     "btnUpdate.Caption=Check\n"
@@ -67,7 +67,7 @@ const char *const English =
     "Msg200=Update\n"
     "Msg206=Up to date (%s)\n";
 
-const char *const Simplified =
+const char *const kSimplified =
     "[TfrmQuilletUpdate]\n"
     "frmQuilletUpdate.Caption=更新程序\n"
     "btnUpdate.Caption=检测\n"
@@ -104,7 +104,7 @@ TEST_F(LanguageTest, FileNamesFollowTheIdAndOtherIdsGiveEnglish) {
 }
 
 TEST_F(LanguageTest, LoadingTheWindowAppliesTheEnglishFile) {
-  WriteLanguageFile("eng.ini", English);
+  WriteLanguageFile("eng.ini", kEnglish);
   auto window = LoadedWindow();
   EXPECT_TRUE(LangMgr->Loaded());
   EXPECT_EQ(LangMgr->FileName(), dir / "Language/eng.ini");
@@ -126,7 +126,7 @@ TEST_F(LanguageTest, LoadingTheWindowAppliesTheEnglishFile) {
 }
 
 TEST_F(LanguageTest, ChoosingTheLanguageInForceReloadsAndAppliesNothing) {
-  WriteLanguageFile("eng.ini", English);
+  WriteLanguageFile("eng.ini", kEnglish);
   auto window = LoadedWindow();
   window->btnUpdate->SetCaption("changed since load");
   // A reload would find no file any more and close it.
@@ -139,7 +139,7 @@ TEST_F(LanguageTest, ChoosingTheLanguageInForceReloadsAndAppliesNothing) {
 }
 
 TEST_F(LanguageTest, MissingChineseFileKeepsTheEnglishTextsAndEmptiesMessages) {
-  WriteLanguageFile("eng.ini", English);
+  WriteLanguageFile("eng.ini", kEnglish);
   auto window = LoadedWindow();
   window->Lang->SetLanguage(1);
   EXPECT_EQ(LangMgr->LangId(), 1);
@@ -162,8 +162,8 @@ TEST_F(LanguageTest, WithoutAnyFileTheBuiltInTextsStay) {
 }
 
 TEST_F(LanguageTest, IdsOutsideTheTableUseTheEnglishFileAndAreKept) {
-  WriteLanguageFile("eng.ini", English);
-  WriteLanguageFile("chs.ini", Simplified);
+  WriteLanguageFile("eng.ini", kEnglish);
+  WriteLanguageFile("chs.ini", kSimplified);
   auto window = LoadedWindow();
   for (int id : {3, -1}) {
     window->Lang->SetLanguage(1);
@@ -177,8 +177,8 @@ TEST_F(LanguageTest, IdsOutsideTheTableUseTheEnglishFileAndAreKept) {
 }
 
 TEST_F(LanguageTest, SwitchingKeepsTextsTheNewFileLacks) {
-  WriteLanguageFile("eng.ini", English);
-  WriteLanguageFile("chs.ini", Simplified);
+  WriteLanguageFile("eng.ini", kEnglish);
+  WriteLanguageFile("chs.ini", kSimplified);
   auto window = LoadedWindow();
   window->Lang->SetLanguage(1);
   EXPECT_EQ(window->Caption(), "更新程序");
@@ -255,7 +255,7 @@ TEST_F(LanguageTest, SectionAndKeysMatchWhateverTheirCase) {
 }
 
 TEST_F(LanguageTest, SwitchReappliesEveryRegisteredWindowInOrder) {
-  WriteLanguageFile("eng.ini", English);
+  WriteLanguageFile("eng.ini", kEnglish);
   // The section of both windows: the first section of a name is the one read.
   WriteLanguageFile("chs.ini",
                     "[TfrmQuilletUpdate]\n"
@@ -296,7 +296,7 @@ TEST_F(LanguageTest, LongValuesAreCutAt2047Characters) {
 }
 
 TEST_F(LanguageTest, ComponentWithoutAWindowSetsNothing) {
-  WriteLanguageFile("eng.ini", English);
+  WriteLanguageFile("eng.ini", kEnglish);
   TComponent owner(nullptr);
   auto *language = new TLanguage(&owner);
   language->WindowLoaded();

@@ -20,7 +20,7 @@ std::string BuiltProgramDirectory() {
   return CutAfterLastSeparator(languageDir.substr(0, languageDir.size() - 1));
 }
 
-const char *const Section = "TfrmQuilletUpdate";
+const char *const kSection = "TfrmQuilletUpdate";
 
 // Every key of the update window's section that the language component consults.
 std::vector<std::string> WindowKeys() {
@@ -38,7 +38,7 @@ struct Message {
   const char *key;
   bool takesArgument;
 };
-const Message Messages[] = {{"Msg200", false}, {"Msg201", false}, {"Msg202", false}, {"Msg203", false},
+const Message kMessages[] = {{"Msg200", false}, {"Msg201", false}, {"Msg202", false}, {"Msg203", false},
                             {"Msg204", true},  {"Msg205", false}, {"Msg206", true},  {"Msg207", true},
                             {"Msg208", true},  {"Msg209", false}, {"Msg210", false}, {"Msg211", true},
                             {"Msg212", false}};
@@ -59,17 +59,17 @@ class ShippedLanguageFile : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(ShippedLanguageFile, HasEveryKeyOfTheWindow) {
-  for (const std::string &key : WindowKeys()) EXPECT_TRUE(HasKey(Section, key)) << key;
-  EXPECT_NE(LangMgr->ReadText(Section, "frmQuilletUpdate.Caption", ""), "");
-  EXPECT_NE(LangMgr->ReadText(Section, "btnUpdate.Caption", ""), "");
-  EXPECT_NE(LangMgr->ReadText(Section, "btnClose.Caption", ""), "");
+  for (const std::string &key : WindowKeys()) EXPECT_TRUE(HasKey(kSection, key)) << key;
+  EXPECT_NE(LangMgr->ReadText(kSection, "frmQuilletUpdate.Caption", ""), "");
+  EXPECT_NE(LangMgr->ReadText(kSection, "btnUpdate.Caption", ""), "");
+  EXPECT_NE(LangMgr->ReadText(kSection, "btnClose.Caption", ""), "");
   // The two lines show nothing until the window writes them.
-  EXPECT_EQ(LangMgr->ReadText(Section, "lblOper.Caption", "x"), "");
-  EXPECT_EQ(LangMgr->ReadText(Section, "lblInfo.Caption", "x"), "");
+  EXPECT_EQ(LangMgr->ReadText(kSection, "lblOper.Caption", "x"), "");
+  EXPECT_EQ(LangMgr->ReadText(kSection, "lblInfo.Caption", "x"), "");
 }
 
 TEST_P(ShippedLanguageFile, EveryMessageHasTextAndTheRightPlaceholder) {
-  for (const Message &message : Messages) {
+  for (const Message &message : kMessages) {
     const std::string text = LangMgr->GetMessage(message.key, "");
     EXPECT_FALSE(text.empty()) << message.key;
     // The only "%" of a message is its one "%s", where it takes an argument.
@@ -93,11 +93,11 @@ INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageFile, ::testing::Values(0, 1,
 TEST(ShippedLanguageFiles, ChineseFilesAreInTheirCodePages) {
   TLangMgrScope langMgr{BuiltProgramDirectory()};
   LangMgr->SetLangId(1);
-  EXPECT_EQ(LangMgr->ReadText(Section, "btnUpdate.Caption", ""), "\xBC\xEC\xB2\xE2\xB8\xFC\xD0\xC2");  // 检测更新
+  EXPECT_EQ(LangMgr->ReadText(kSection, "btnUpdate.Caption", ""), "\xBC\xEC\xB2\xE2\xB8\xFC\xD0\xC2");  // 检测更新
   LangMgr->SetLangId(2);
-  EXPECT_EQ(LangMgr->ReadText(Section, "btnUpdate.Caption", ""), "\xC0\xCB\xAC\x64\xA7\xF3\xB7\x73");  // 檢查更新
+  EXPECT_EQ(LangMgr->ReadText(kSection, "btnUpdate.Caption", ""), "\xC0\xCB\xAC\x64\xA7\xF3\xB7\x73");  // 檢查更新
   LangMgr->SetLangId(0);
-  const std::string english = LangMgr->ReadText(Section, "btnUpdate.Caption", "");
+  const std::string english = LangMgr->ReadText(kSection, "btnUpdate.Caption", "");
   for (char c : english) EXPECT_LT(static_cast<unsigned char>(c), 0x80u) << english;
 }
 

@@ -47,7 +47,7 @@ struct DownloadRecorder {
   // completion is counted: one that starts the next job may finish after that job's own.
   bool WaitDone() {
     std::unique_lock<std::mutex> lock(doneMutex);
-    if (!doneChanged.wait_for(lock, std::chrono::milliseconds(2 * ScriptedServer::PatienceMs),
+    if (!doneChanged.wait_for(lock, std::chrono::milliseconds(2 * ScriptedServer::kPatienceMs),
                               [this] { return completions > waited; })) {
       return false;
     }

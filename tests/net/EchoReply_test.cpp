@@ -17,7 +17,7 @@ class EchoReplyTest : public ::testing::Test {
   }
   const unsigned char *At(std::size_t offset) const { return buffer.data() + offset; }
 
-  std::array<unsigned char, net::EchoReplyBufferSize> buffer{};
+  std::array<unsigned char, net::kEchoReplyBufferSize> buffer{};
 };
 
 TEST_F(EchoReplyTest, ComparesTheByteAtTheOptionsPointerWhenItLiesInTheBuffer) {

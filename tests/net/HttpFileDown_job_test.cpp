@@ -10,14 +10,6 @@
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TestDir.h"
 
-// Lets a test make the creation of the worker thread fail.
-class THttpFileDownTestAccess {
- public:
-  static void FailWorkerCreation(THttpFileDown &down) {
-    down.FStartWorker = [](sys::Thread::Routine) { return sys::Thread(); };
-  }
-};
-
 namespace {
 
 using testing_support::DownloadRecorder;
@@ -29,7 +21,7 @@ using testing_support::ScriptedConnection;
 using testing_support::ScriptedServer;
 using testing_support::TestDir;
 
-constexpr int Patience = 2 * ScriptedServer::PatienceMs;
+constexpr int kPatience = 2 * ScriptedServer::kPatienceMs;
 
 // Answers a GET with the head and the first `first` bytes of body, waits until the test
 // releases the server, then sends the rest for as long as the client takes it.
@@ -58,7 +50,7 @@ TEST(HttpFileDownJob, StartAndSetUrlAreIgnoredWhileAJobRuns) {
   down.SetUrl(url);
   down.SetLocalFile(dir / "busy.bin");
   down.Start();
-  ASSERT_TRUE(transferring.Wait(Patience));
+  ASSERT_TRUE(transferring.Wait(kPatience));
 
   // The worker holds its connection open and waits for the rest of the body.
   down.Start();
@@ -126,7 +118,7 @@ TEST(HttpFileDownJob, DestructionDuringTheBodyAbortsDispatchesAndKeepsTheQuit) {
   down->SetUrl(server.Url("huge.bin"));
   down->SetLocalFile(dir / "huge.bin");
   down->Start();
-  ASSERT_TRUE(transferring.Wait(Patience));
+  ASSERT_TRUE(transferring.Wait(kPatience));
 
   // The worker waits inside a receive until the server goes on, which only a message
   // dispatched by the destructor's wait makes it do.
@@ -162,13 +154,13 @@ TEST(HttpFileDownJob, DestructionWaitsForAWorkerInsideOnDowned) {
   bool handlerFinished = false;
   recorder.onDowned = [&] {
     inHandler.Set();
-    letGo.Wait(Patience);
+    letGo.Wait(kPatience);
     handlerFinished = true;
   };
   down->SetUrl(server.Url("tail"));
   down->SetLocalFile(dir / "tail");
   down->Start();
-  ASSERT_TRUE(inHandler.Wait(Patience));
+  ASSERT_TRUE(inHandler.Wait(kPatience));
   // The job is no longer busy, but its worker is still on the object.
   sys::CreateMessageQueue();
   ASSERT_TRUE(sys::PostTask(sys::CurrentThreadId(), [&] { letGo.Set(); }));
@@ -182,9 +174,9 @@ TEST(HttpFileDownJob, AWorkerThatCannotBeCreatedEndsTheJobAtOnce) {
   ScriptedServer server("127.0.0.34",
                         {ScriptedServer::Answer(Head(RangeHeaders(5))), ScriptedServer::Answer(Head(RangeHeaders(5)))});
   ASSERT_TRUE(server.Listening());
-  auto down = std::make_unique<THttpFileDown>();
+  // The system refuses every thread.
+  auto down = std::make_unique<THttpFileDown>([](sys::Thread::Routine) { return sys::Thread(); });
   DownloadRecorder recorder(*down);
-  THttpFileDownTestAccess::FailWorkerCreation(*down);
   down->SetUrl(server.Url("none"));
   down->SetLocalFile(dir / "none");
   down->Start();

@@ -24,15 +24,15 @@ using testing_support::ScriptedServer;
 using testing_support::TestDir;
 using testing_support::WriteWholeFile;
 
-const std::string UserAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; .NET CLR 1.0.3705)\r\n";
+const std::string kUserAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; .NET CLR 1.0.3705)\r\n";
 
 std::string ExpectedHead(const std::string &target, const std::string &host) {
-  return "HEAD " + target + " HTTP/1.1\r\nAccept: */*\r\n" + UserAgent + "RANGE: bytes=0-\r\nHost: " + host +
+  return "HEAD " + target + " HTTP/1.1\r\nAccept: */*\r\n" + kUserAgent + "RANGE: bytes=0-\r\nHost: " + host +
          "\r\n\r\n";
 }
 
 std::string ExpectedGet(const std::string &target, const std::string &host, const std::string &referer) {
-  return "GET " + target + " HTTP/1.1\r\nReferer: " + referer + "\r\nAccept: */*\r\n" + UserAgent +
+  return "GET " + target + " HTTP/1.1\r\nReferer: " + referer + "\r\nAccept: */*\r\n" + kUserAgent +
          "RANGE: bytes=0-\r\nHost: " + host + "\r\n\r\n";
 }
 
@@ -319,7 +319,7 @@ TEST(HttpFileDownWire, StalledServersEndTheJobWithinTheLimits) {
                                            c.Send("HTTP/1.1 206 Partial Content\r\nX-Drip: ");
                                            // Well inside the receive limit each time; ends
                                            // when the client has gone.
-                                           for (int i = 0; i < ScriptedServer::PatienceMs / 100 && c.Send("d"); ++i) {
+                                           for (int i = 0; i < ScriptedServer::kPatienceMs / 100 && c.Send("d"); ++i) {
                                              sys::SleepMs(100);
                                            }
                                          }});

@@ -48,9 +48,9 @@ TEST(HttpHeaderReader, LaterLinesDecideTheRangeAndTheLength) {
 }
 
 TEST(HttpHeaderReader, BoundsCountTheLineEndAndEveryByte) {
-  // A line of exactly MaxLine bytes with its CR LF is taken; one byte more is not.
-  const std::string longest = "X: " + std::string(HttpHeaderReader::MaxLine - 5, 'x') + "\r\n";
-  ASSERT_EQ(longest.size(), std::size_t(HttpHeaderReader::MaxLine));
+  // A line of exactly kMaxLine bytes with its CR LF is taken; one byte more is not.
+  const std::string longest = "X: " + std::string(HttpHeaderReader::kMaxLine - 5, 'x') + "\r\n";
+  ASSERT_EQ(longest.size(), std::size_t(HttpHeaderReader::kMaxLine));
   HttpHeaderReader atBound;
   EXPECT_EQ(Feed(atBound, longest + "\r\n").first, Step::Complete);
   HttpHeaderReader pastBound;
@@ -58,9 +58,9 @@ TEST(HttpHeaderReader, BoundsCountTheLineEndAndEveryByte) {
 
   // Short lines up to the total bound, then the blank line one byte too many.
   std::string lines;
-  while (lines.size() + 10 <= std::size_t(HttpHeaderReader::MaxTotal)) lines += "X: 12345\r\n";
-  lines += std::string(HttpHeaderReader::MaxTotal - lines.size() - 2, 'y') + "\r\n";
-  ASSERT_EQ(lines.size(), std::size_t(HttpHeaderReader::MaxTotal));
+  while (lines.size() + 10 <= std::size_t(HttpHeaderReader::kMaxTotal)) lines += "X: 12345\r\n";
+  lines += std::string(HttpHeaderReader::kMaxTotal - lines.size() - 2, 'y') + "\r\n";
+  ASSERT_EQ(lines.size(), std::size_t(HttpHeaderReader::kMaxTotal));
   HttpHeaderReader total;
   EXPECT_EQ(Feed(total, lines + "\r\n"), std::make_pair(Step::Dropped, lines.size() + 1));
 }

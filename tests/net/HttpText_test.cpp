@@ -35,9 +35,8 @@ TEST(HttpText, RequestTargetEncodesControlsSpaceAndDelOnly) {
   EXPECT_EQ(net::EncodeRequestTarget("dir/%41\xD6\xD0~!"), "dir/%41\xD6\xD0~!");
 }
 
-TEST(HttpText, TrimAndLowerTouchOnlyTheirBytes) {
+TEST(HttpText, TrimTouchesOnlyBlanksAndControls) {
   EXPECT_EQ(net::TrimBlanks("\t \x01 http://a/b \r\n"), "http://a/b");
-  EXPECT_EQ(net::LowerAscii("HTTP://Ab\xC4Z"), "http://ab\xC4z");
 }
 
 TEST(HttpText, ProbeScanRules) {

@@ -30,6 +30,6 @@ class ChildProcess {
 
 // The exit status of a process that KillProcess ended: SIGKILL on POSIX; on Windows the
 // still-active code 259 that KillProcess reads and terminates it with.
-extern const int EndedByKillProcess;
+extern const int kEndedByKillProcess;
 
 }  // namespace testing_support

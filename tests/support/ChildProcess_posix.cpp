@@ -13,7 +13,7 @@ extern char **environ;
 
 namespace testing_support {
 
-const int EndedByKillProcess = 128 + SIGKILL;
+const int kEndedByKillProcess = 128 + SIGKILL;
 
 struct ChildProcess::State {
   pid_t id = -1;

@@ -6,7 +6,7 @@
 
 namespace testing_support {
 
-const int EndedByKillProcess = STILL_ACTIVE;
+const int kEndedByKillProcess = STILL_ACTIVE;
 
 struct ChildProcess::State {
   HANDLE process = nullptr;

@@ -37,9 +37,9 @@ namespace {
 
 // Bounds every wait on a client, so that a client that never closes cannot keep the
 // server's threads for ever.
-constexpr int PatienceMs = 120000;
+constexpr int kPatienceMs = 120000;
 // Makes the dripped header long enough that no sane header time limit lets it through.
-const std::string DripPadding = "X-Padding: " + std::string(400, 'p') + "\r\n";
+const std::string kDripPadding = "X-Padding: " + std::string(400, 'p') + "\r\n";
 
 struct Fault {
   std::string Kind;    // empty: none
@@ -77,7 +77,7 @@ std::string ReadRequest(int fd) {
   char c;
   while (request.size() < 65536) {
     pollfd waiting{fd, POLLIN, 0};
-    if (poll(&waiting, 1, PatienceMs) <= 0 || recv(fd, &c, 1, 0) != 1) return std::string();
+    if (poll(&waiting, 1, kPatienceMs) <= 0 || recv(fd, &c, 1, 0) != 1) return std::string();
     request += c;
     if (request.size() >= 4 && request.compare(request.size() - 4, 4, "\r\n\r\n") == 0) return request;
   }
@@ -89,7 +89,7 @@ void WaitForClientClose(int fd) {
   char buffer[512];
   for (;;) {
     pollfd waiting{fd, POLLIN, 0};
-    if (poll(&waiting, 1, PatienceMs) <= 0 || recv(fd, buffer, sizeof buffer, 0) <= 0) return;
+    if (poll(&waiting, 1, kPatienceMs) <= 0 || recv(fd, buffer, sizeof buffer, 0) <= 0) return;
   }
 }
 
@@ -147,7 +147,7 @@ void Serve(int fd) {
     body.erase(0, std::size_t(start));
   }
   headers << "Content-Type: application/octet-stream\r\nConnection: close\r\n";
-  if (faulty && TheFault.Kind == "drip") headers << DripPadding;
+  if (faulty && TheFault.Kind == "drip") headers << kDripPadding;
   headers << "\r\n";
 
   if (!faulty || TheFault.Kind == "norange") {

@@ -9,7 +9,7 @@
 namespace testing_support {
 
 std::string HostPathToLocal(const std::string &hostPath) {
-  if (!sys::IsWindows) return hostPath;
+  if (!sys::kIsWindows) return hostPath;
   std::string local = "Z:" + hostPath;
   for (char &c : local) {
     if (c == '/') c = '\\';
@@ -22,7 +22,7 @@ bool FindNginxServer(NginxServer *server) {
   if (!dir || !*dir) return false;
   std::string local = sys::WithTrailingSeparator(HostPathToLocal(dir));
   server->address = ReadWholeFile(local + "address");
-  server->root = local + "root" + sys::PathSepText;
+  server->root = local + "root" + sys::kPathSepText;
   return !server->address.empty();
 }
 

@@ -26,7 +26,7 @@ ReleaseServer::~ReleaseServer() {
 std::string ReleaseServer::Path() const { return "http://" + nginx_.address + "/" + directory_ + "/"; }
 
 std::string ReleaseServer::LocalPath(const std::string &name) const {
-  return nginx_.root + directory_ + sys::PathSep + sys::ToLocalPath(name) + ".rar";
+  return nginx_.root + directory_ + sys::kPathSep + sys::ToLocalPath(name) + ".rar";
 }
 
 void ReleaseServer::SetManifest(const std::string &text) { WriteWholeFile(LocalPath("update.ini"), text); }

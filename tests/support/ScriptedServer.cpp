@@ -2,11 +2,13 @@
 
 #include <chrono>
 
+#include "tests/support/ListeningSocket.h"
+
 namespace testing_support {
 
 ScriptedConnection::ScriptedConnection(ScriptedServer &server, int index, sys::Socket socket)
     : server_(server), index_(index), socket_(std::move(socket)) {
-  socket_.SetTimeouts(ScriptedServer::PatienceMs, ScriptedServer::PatienceMs);
+  socket_.SetTimeouts(ScriptedServer::kPatienceMs, ScriptedServer::kPatienceMs);
 }
 
 std::string ScriptedConnection::ReadRequest() {
@@ -32,14 +34,14 @@ bool ScriptedConnection::WaitForClientClose() {
 }
 
 void ScriptedConnection::Reset() {
-  socket_.SetAbortiveClose();
+  SetAbortiveClose(socket_);
   socket_.Close();
 }
 
 ScriptedServer::ScriptedServer(const std::string &address, std::vector<Handler> script)
     : address_(address), script_(std::move(script)) {
   listener_ = sys::Socket::CreateTcp();
-  listening_ = listener_.BindAndListen(sys::ParseIPv4(address_), 80);
+  listening_ = BindAndListen(listener_, sys::ParseIPv4(address_), 80);
   if (listening_) acceptor_ = sys::Thread::Start([this] { AcceptLoop(); });
 }
 
@@ -52,7 +54,7 @@ ScriptedServer::~ScriptedServer() {
     }
     // A connection of our own wakes the accept loop, which then sees that it must stop.
     sys::Socket wake = sys::Socket::CreateTcp();
-    wake.Connect(sys::ParseIPv4(address_), 80, PatienceMs);
+    wake.Connect(sys::ParseIPv4(address_), 80, kPatienceMs);
     acceptor_.Join();
   }
   for (sys::Thread &connection : connections_) connection.Join();
@@ -60,7 +62,7 @@ ScriptedServer::~ScriptedServer() {
 
 void ScriptedServer::AcceptLoop() {
   for (;;) {
-    sys::Socket socket = listener_.Accept();
+    sys::Socket socket = Accept(listener_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_ || !socket.Valid()) return;
     int index = int(requests_.size());
@@ -88,7 +90,7 @@ std::string ScriptedServer::Request(int index) const {
 }
 
 bool ScriptedServer::WaitForConnections(int count) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
   while (ConnectionCount() < count) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0 || !accepted_.Wait(int(left.count()))) return ConnectionCount() >= count;

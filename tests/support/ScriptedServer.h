@@ -47,7 +47,7 @@ class ScriptedServer {
   using Handler = std::function<void(ScriptedConnection &)>;
   // Bounds every wait of the server side, so that a faulty client fails a test instead
   // of hanging it.
-  static constexpr int PatienceMs = 20000;
+  static constexpr int kPatienceMs = 20000;
 
   ScriptedServer(const std::string &address, std::vector<Handler> script);
   ~ScriptedServer();
@@ -61,12 +61,12 @@ class ScriptedServer {
   int ConnectionCount() const;
   // The request bytes recorded on connection index ("" when there is no such connection).
   std::string Request(int index) const;
-  // Waits until at least count connections have been accepted; false after PatienceMs.
+  // Waits until at least count connections have been accepted; false after kPatienceMs.
   bool WaitForConnections(int count);
 
   // A gate handlers may wait at until the test opens it; the destructor opens it too.
   void Release() { released_.Set(); }
-  bool WaitReleased() { return released_.Wait(PatienceMs); }
+  bool WaitReleased() { return released_.Wait(kPatienceMs); }
 
   // Handlers for the common cases: read the request, send text, close.
   static Handler Answer(std::string text);

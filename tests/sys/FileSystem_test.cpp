@@ -13,7 +13,7 @@ using testing_support::WriteWholeFile;
 
 namespace {
 
-const std::string S = sys::PathSepText;
+const std::string S = sys::kPathSepText;
 
 TEST(Paths, DirectoryPartAndTrailingSeparator) {
   EXPECT_EQ(sys::ExtractFileDir("a" + S + "b" + S + "c.txt"), "a" + S + "b");
@@ -27,12 +27,12 @@ TEST(Paths, DirectoryPartAndTrailingSeparator) {
 TEST(Paths, ProgramDirectoryIsCutAfterTheLastSeparator) {
   EXPECT_EQ(CutAfterLastSeparator("x" + S + "y" + S + "Update.exe"), "x" + S + "y" + S);
   EXPECT_EQ(CutAfterLastSeparator("Update.exe"), "");
-  if (sys::IsWindows) {
+  if (sys::kIsWindows) {
     EXPECT_EQ(CutAfterLastSeparator("C:Update.exe"), "C:");
   }
   std::string dir = ExecutableDirectory();
   ASSERT_FALSE(dir.empty());
-  EXPECT_EQ(dir.back(), sys::PathSep);
+  EXPECT_EQ(dir.back(), sys::kPathSep);
   EXPECT_TRUE(sys::DirectoryExists(dir));
 }
 

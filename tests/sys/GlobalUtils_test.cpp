@@ -9,28 +9,12 @@
 #include "tests/support/TestDir.h"
 
 using testing_support::ChildProcess;
-using testing_support::EndedByKillProcess;
+using testing_support::kEndedByKillProcess;
 using testing_support::TestDir;
 
 namespace {
 
 constexpr int kExitWaitMs = 20000;
-
-TEST(SameExeNameTest, FoldsOnlyAsciiLettersAndComparesWholeNames) {
-  EXPECT_TRUE(SameExeName("quillet.EXE", "Quillet.exe"));
-  EXPECT_TRUE(SameExeName("", ""));
-  // No trimming, no partial match, no path stripping.
-  EXPECT_FALSE(SameExeName("Quillet.ex", "Quillet.exe"));
-  EXPECT_FALSE(SameExeName("Quillet.exe ", "Quillet.exe"));
-  EXPECT_FALSE(SameExeName("C:\\Apps\\Quillet.exe", "Quillet.exe"));
-  EXPECT_FALSE(SameExeName("apps/Quillet.exe", "Quillet.exe"));
-  // Bytes beside the letters differ only in the case bit: folding by that bit would join them.
-  EXPECT_FALSE(SameExeName("[x]", "{x}"));
-  EXPECT_FALSE(SameExeName("@", "`"));
-  // Non-ASCII letters (Latin-1 a and A with diaeresis) match only when the bytes are equal.
-  EXPECT_FALSE(SameExeName("\xE4pp.exe", "\xC4pp.exe"));
-  EXPECT_TRUE(SameExeName("\xE4pp.exe", "\xE4PP.EXE"));
-}
 
 // Copies of the wait helper, started under a chosen file name in a directory of their own.
 class KillProcessTest : public ::testing::Test {
@@ -67,9 +51,9 @@ TEST_F(KillProcessTest, EndsOnlyTheFirstOfTwoInstancesIgnoringAsciiCase) {
       ended = &b;
   }
   ASSERT_NE(ended, nullptr) << "neither instance ended";
-  EXPECT_EQ(ended->WaitForExit(0), EndedByKillProcess);
+  EXPECT_EQ(ended->WaitForExit(0), kEndedByKillProcess);
   ChildProcess &survivor = ended == &a ? b : a;
-  if (!sys::IsWindows) {
+  if (!sys::kIsWindows) {
     EXPECT_LT(ended->Id(), survivor.Id());
   }
   ExpectStillRunning(survivor);
@@ -81,7 +65,7 @@ TEST_F(KillProcessTest, NameWithDirectoryOrOfNoProcessEndsNothing) {
   ASSERT_TRUE(helper.Started());
 
   EXPECT_FALSE(KillProcess(exe));
-  EXPECT_FALSE(KillProcess(std::string(1, sys::PathSep) + "Quillet.exe"));
+  EXPECT_FALSE(KillProcess(std::string(1, sys::kPathSep) + "Quillet.exe"));
   EXPECT_FALSE(KillProcess("Quillet"));
   EXPECT_FALSE(KillProcess("Quillet.exe.not-running"));
   EXPECT_FALSE(KillProcess(""));
@@ -95,7 +79,7 @@ TEST_F(KillProcessTest, MatchesTheWholeFileNameOfLongNames) {
 
   EXPECT_FALSE(KillProcess("QuilletLauncher"));
   EXPECT_TRUE(KillProcess("quilletlauncherhelper.exe"));
-  EXPECT_EQ(helper.WaitForExit(kExitWaitMs), EndedByKillProcess);
+  EXPECT_EQ(helper.WaitForExit(kExitWaitMs), kEndedByKillProcess);
 }
 
 }  // namespace

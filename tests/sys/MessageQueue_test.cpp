@@ -8,7 +8,7 @@
 namespace {
 
 // Every wait below has a generous bound that fails the test instead of hanging it.
-constexpr int Generous = 10000;
+constexpr int kGenerous = 10000;
 
 TEST(Event, AutoResetIsConsumedByOneWait) {
   sys::Event event(sys::Event::Mode::AutoReset);
@@ -30,7 +30,7 @@ TEST(Event, SetFromAnotherThreadEndsTheWait) {
   sys::Event event(sys::Event::Mode::AutoReset);
   sys::Thread setter = sys::Thread::Start([&] { event.Set(); });
   ASSERT_TRUE(setter.Valid());
-  EXPECT_TRUE(event.Wait(Generous));
+  EXPECT_TRUE(event.Wait(kGenerous));
   setter.Join();
 }
 
@@ -38,7 +38,7 @@ TEST(MessageWait, SignalledEventEndsTheWait) {
   sys::CreateMessageQueue();
   sys::Event event(sys::Event::Mode::ManualReset);
   sys::Thread setter = sys::Thread::Start([&] { event.Set(); });
-  EXPECT_EQ(sys::WaitForEventOrMessage(event, Generous), sys::WaitResult::Signalled);
+  EXPECT_EQ(sys::WaitForEventOrMessage(event, kGenerous), sys::WaitResult::Signalled);
   setter.Join();
 }
 
@@ -66,7 +66,7 @@ TEST(MessageWait, MessagePostedFromAnotherThreadIsDispatchedOnTheWaitingThread) 
       sys::Thread::Start([&] { posted = sys::PostTask(self, [&] { ranOn = sys::CurrentThreadId(); }); });
   poster.Join();
   ASSERT_TRUE(posted);
-  ASSERT_EQ(sys::WaitForEventOrMessage(event, Generous), sys::WaitResult::MessageArrived);
+  ASSERT_EQ(sys::WaitForEventOrMessage(event, kGenerous), sys::WaitResult::MessageArrived);
   EXPECT_EQ(sys::DispatchOneMessage(), sys::DispatchResult::Dispatched);
   EXPECT_EQ(ranOn, self);
   EXPECT_EQ(sys::DispatchOneMessage(), sys::DispatchResult::Empty);

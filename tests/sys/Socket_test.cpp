@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sys/Thread.h"
+#include "tests/support/ListeningSocket.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ TEST(Socket, LoopbackExchangeAndReceiveTimeout) {
   sys::SocketLayer layer(0x0101);
   const std::uint32_t address = sys::ParseIPv4("127.0.0.2");
   sys::Socket server = sys::Socket::CreateTcp();
-  ASSERT_TRUE(server.BindAndListen(address, 38081));
+  ASSERT_TRUE(testing_support::BindAndListen(server, address, 38081));
   sys::Thread peer = sys::Thread::Start([&] {
-    sys::Socket connection = server.Accept();
+    sys::Socket connection = testing_support::Accept(server);
     char buffer[5];
     if (connection.Recv(buffer, 5) == 5) connection.SendAll(buffer, 5);
     // Keep the connection open without sending, so that the client's next receive times out.

@@ -10,7 +10,7 @@ TEST(UpdateCommandLine, OptionsAreTakenAndCompleted) {
   UpdateCommandLine options;
   ASSERT_TRUE(
       ParseUpdateCommandLine({"--dir", "inst", "--host", "127.0.0.1", "--path", "http://h/p", "update"}, options));
-  EXPECT_EQ(options.Dir, std::string("inst") + sys::PathSep);
+  EXPECT_EQ(options.Dir, std::string("inst") + sys::kPathSep);
   EXPECT_EQ(options.Host, "127.0.0.1");
   EXPECT_EQ(options.Path, "http://h/p/");
   EXPECT_EQ(options.Command, "update");
@@ -34,8 +34,8 @@ TEST(UpdateCommandLine, BadUsageIsRefused) {
 TEST(PublishCommandLine, OptionsAreTakenAndCompleted) {
   PublishCommandLine command;
   ASSERT_TRUE(ParsePublishCommandLine({"--release", "rel", "--server", "srv"}, command));
-  EXPECT_EQ(command.Options.ServerDir, std::string("srv") + sys::PathSep);
-  EXPECT_EQ(command.Options.ReleaseDir, std::string("rel") + sys::PathSep);
+  EXPECT_EQ(command.Options.ServerDir, std::string("srv") + sys::kPathSep);
+  EXPECT_EQ(command.Options.ReleaseDir, std::string("rel") + sys::kPathSep);
   EXPECT_EQ(command.Options.Version, "");
   EXPECT_FALSE(command.DryRun);
 

@@ -4,10 +4,10 @@
 
 namespace {
 
-const std::vector<std::string> Names{"Quillet.exe", "Language/chs.ini"};
+const std::vector<std::string> kNames{"Quillet.exe", "Language/chs.ini"};
 
 TEST(ManifestText, AFirstReleaseMakesTheWholeManifest) {
-  EXPECT_EQ(ManifestText("").WithNewRelease("1.1.0.0", Names),
+  EXPECT_EQ(ManifestText("").WithNewRelease("1.1.0.0", kNames),
             "[conf]\r\ncurr_version=1.1.0.0\r\n\r\n"
             "[files_ver_1.1.0.0]\r\nf1=Quillet.exe\r\nf2=Language/chs.ini\r\n");
 }

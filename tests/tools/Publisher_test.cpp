@@ -60,20 +60,20 @@ Outcome RunPublish(const TestDir &dir, const std::string &release, const std::st
   return {exitCode, out.str(), err.str()};
 }
 
-const Tree Release1{{"Quillet.exe", "exe 1.1"}, {"Language/chs.ini", "chs 1"}, {"Read Me.txt", "readme"}};
-const Tree Release2{{"Quillet.exe", "exe 1.2, longer"},
+const Tree kRelease1{{"Quillet.exe", "exe 1.1"}, {"Language/chs.ini", "chs 1"}, {"Read Me.txt", "readme"}};
+const Tree kRelease2{{"Quillet.exe", "exe 1.2, longer"},
                     {"Language/chs.ini", "chs 1"},
                     {"Read Me.txt", "readme"},
                     {"plugins/sub/extra.dll", "extra"}};
-const Tree Release3{{"Quillet.exe", "exe 1.3"},
+const Tree kRelease3{{"Quillet.exe", "exe 1.3"},
                     {"Language/chs.ini", "chs 3"},
                     {"Read Me.txt", "readme"},
                     {"plugins/sub/extra.dll", "extra"}};
 
 TEST(Publisher, ThreeReleasesInTurnBuildTheServerFolder) {
   TestDir dir;
-  MakeRelease(dir, "r1", Release1);
-  MakeRelease(dir, "r2", Release2);
+  MakeRelease(dir, "r1", kRelease1);
+  MakeRelease(dir, "r2", kRelease2);
 
   Publisher first({dir / "server", dir / "r1", "1.1.0.0"}, FakeVersions());
   ASSERT_TRUE(first.Plan());
@@ -92,7 +92,7 @@ TEST(Publisher, ThreeReleasesInTurnBuildTheServerFolder) {
   EXPECT_EQ(second.Files()[1].Name, "plugins/sub/extra.dll");
   EXPECT_TRUE(second.Files()[1].Added);
 
-  MakeRelease(dir, "r3", Release3);
+  MakeRelease(dir, "r3", kRelease3);
   const Outcome third = RunPublish(dir, "r3", "1.3.0.0");
   ASSERT_EQ(third.exitCode, 0) << third.err;
   EXPECT_NE(third.out.find("Published version 1.3.0.0"), std::string::npos) << third.out;
@@ -105,7 +105,7 @@ TEST(Publisher, ThreeReleasesInTurnBuildTheServerFolder) {
             "[files_ver_1.1.0.0]\r\nf1=Language/chs.ini\r\nf2=Quillet.exe\r\nf3=Read Me.txt\r\n");
   // Each file as its newest content, and nothing else: no staging copies left behind.
   Tree expected;
-  for (const auto &[name, content] : Release3) expected[name + ".rar"] = content;
+  for (const auto &[name, content] : kRelease3) expected[name + ".rar"] = content;
   expected["Language"] = expected["plugins"] = expected["plugins/sub"] = "<dir>";
   expected["update.ini.rar"] = ReadWholeFile(dir / "server/update.ini.rar");
   EXPECT_EQ(Snapshot(dir / "server"), expected);
@@ -128,7 +128,7 @@ TEST(Publisher, AnExistingManifestKeepsItsOlderSectionsByteForByte) {
 
 TEST(Publisher, TheVersionComesFromTheReleasesMainProgram) {
   TestDir dir;
-  MakeRelease(dir, "r", Release1);
+  MakeRelease(dir, "r", kRelease1);
   FakeVersions versions;
   versions.byPath[dir / "r/Quillet.exe"] = "1.1.0.0";
   Publisher byFile({dir / "server", dir / "r", ""}, versions);
@@ -147,7 +147,7 @@ TEST(Publisher, TheVersionComesFromTheReleasesMainProgram) {
 
 TEST(Publisher, DryRunChangesNothing) {
   TestDir dir;
-  MakeRelease(dir, "r1", Release1);
+  MakeRelease(dir, "r1", kRelease1);
   const Outcome first = RunPublish(dir, "r1", "1.1.0.0", true);
   EXPECT_EQ(first.exitCode, 0) << first.err;
   EXPECT_NE(first.out.find("Would publish version 1.1.0.0"), std::string::npos) << first.out;
@@ -155,7 +155,7 @@ TEST(Publisher, DryRunChangesNothing) {
   EXPECT_FALSE(fs::exists(dir / "server"));
 
   ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
-  MakeRelease(dir, "r2", Release2);
+  MakeRelease(dir, "r2", kRelease2);
   const Tree before = Snapshot(dir / "server");
   const Outcome second = RunPublish(dir, "r2", "1.2.0.0", true);
   EXPECT_EQ(second.exitCode, 0) << second.err;
@@ -174,14 +174,14 @@ struct Refusal {
 
 TEST(Publisher, EveryRefusalLeavesTheServerAsItWas) {
   TestDir dir;
-  MakeRelease(dir, "r1", Release1);
+  MakeRelease(dir, "r1", kRelease1);
   ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
-  Tree changed = Release1;
+  Tree changed = kRelease1;
   changed["Quillet.exe"] = "exe 1.2";
 
   std::vector<Refusal> refusals{
       {"same version", changed, "1.1.0.0", "already published"},
-      {"no change", Release1, "1.2.0.0", "changes nothing"},
+      {"no change", kRelease1, "1.2.0.0", "changes nothing"},
       {"no files", {}, "1.2.0.0", "holds no files"},
       {"no version", changed, "", "no version"},
       {"bad version", changed, "1.2]", "the version"},
@@ -192,7 +192,7 @@ TEST(Publisher, EveryRefusalLeavesTheServerAsItWas) {
       {"manifest's place", {{"Quillet.exe", "exe 1.2"}, {"update.ini", "x"}}, "1.2.0.0", "\"update.ini\""},
       {"folder clash", {{"Quillet.exe", "exe 1.2"}, {"a", "x"}, {"a.rar/b", "y"}}, "1.2.0.0", "\"a.rar\""},
   };
-  if (!sys::IsWindows) {
+  if (!sys::kIsWindows) {
     // Names Windows itself cannot hold, so only a Linux release folder can bring them.
     refusals.push_back(
         {"case twins", {{"Quillet.exe", "exe 1.2"}, {"A.txt", "1"}, {"a.txt", "2"}}, "1.2.0.0", "differ only in case"});
@@ -244,7 +244,7 @@ TEST(Publisher, AManifestWithConfAmongTheReleasesIsRefused) {
 TEST(Publisher, AServerFolderThatIsAFileIsRefused) {
   TestDir dir;
   WriteWholeFile(dir / "server", "not a folder");
-  MakeRelease(dir, "r", Release1);
+  MakeRelease(dir, "r", kRelease1);
   const Outcome outcome = RunPublish(dir, "r", "1.1.0.0");
   EXPECT_EQ(outcome.exitCode, 1);
   EXPECT_NE(outcome.err.find("is a file"), std::string::npos) << outcome.err;
@@ -253,13 +253,13 @@ TEST(Publisher, AServerFolderThatIsAFileIsRefused) {
 
 TEST(Publisher, AFailedWriteTakesBackEverythingItStaged) {
   TestDir dir;
-  MakeRelease(dir, "r1", Release1);
+  MakeRelease(dir, "r1", kRelease1);
   ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
   // A folder where the new manifest is to be staged: every file is staged (and a new
   // folder made for one of them) before the manifest fails.
   fs::create_directories(dir / "server/update.ini.rar.publishing");
   const Tree before = Snapshot(dir / "server");
-  MakeRelease(dir, "r2", Release2);
+  MakeRelease(dir, "r2", kRelease2);
   Publisher publisher({dir / "server", dir / "r2", "1.2.0.0"}, FakeVersions());
   ASSERT_TRUE(publisher.Plan());
   EXPECT_FALSE(publisher.Apply());

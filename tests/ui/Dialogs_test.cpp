@@ -4,11 +4,11 @@
 
 #include "sys/Thread.h"
 #include "ui/Form.h"
-#include "ui/HeadlessBackend.h"
+#include "tests/support/HeadlessBackend.h"
 
 namespace {
 
-constexpr int Generous = 10000;
+constexpr int kGenerous = 10000;
 
 using ui::TModalResult;
 using ui::TMsgButtons;
@@ -43,10 +43,10 @@ TEST(MessageBox, UnansweredBoxStaysOpenUntilAnAnswerIsScripted) {
   TModalResult answer = TModalResult::Cancel;
   sys::Thread worker = sys::Thread::Start(
       [&] { answer = ui::ShowMessageBox(nullptr, "Done", "Update", TMsgButtons::OKCancel, TMsgIcon::Information); });
-  ASSERT_TRUE(backend.WaitForOpenMessageBoxes(1, Generous));
+  ASSERT_TRUE(backend.WaitForOpenMessageBoxes(1, kGenerous));
   EXPECT_TRUE(backend.MessageBoxes().empty());
   backend.ScriptAnswer(TModalResult::OK);
-  ASSERT_TRUE(backend.WaitForMessageBoxes(1, Generous));
+  ASSERT_TRUE(backend.WaitForMessageBoxes(1, kGenerous));
   worker.Join();
   EXPECT_EQ(answer, TModalResult::OK);
 }

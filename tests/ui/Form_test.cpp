@@ -9,7 +9,7 @@
 #include "sys/MessageQueue.h"
 #include "sys/Thread.h"
 #include "ui/Application.h"
-#include "ui/HeadlessBackend.h"
+#include "tests/support/HeadlessBackend.h"
 #include "ui/ListView.h"
 
 namespace {
@@ -153,6 +153,15 @@ TEST_F(FormTest, FreeingTheFormFreesItsComponentsFirst) {
   new ClassNameReader(form, &seen);
   delete form;
   EXPECT_EQ(seen, "TfrmTest");
+}
+
+// A program that forgot to install its backend stops at its first window instead of
+// running on without one.
+TEST(BackendDeathTest, AWindowWithoutABackendEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::unique_ptr<ui::TBackend> installed = ui::InstallBackend(nullptr);
+  EXPECT_DEATH(ui::TForm("TfrmTest").EndLayout(), "no window backend is installed");
+  ui::InstallBackend(std::move(installed));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "ui/Actions.h"
 #include "ui/Form.h"
-#include "ui/HeadlessBackend.h"
+#include "tests/support/HeadlessBackend.h"
 #include "ui/ListView.h"
 
 namespace {

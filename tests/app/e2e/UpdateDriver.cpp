@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr DWORD Generous = 60000;
+constexpr DWORD kGenerous = 60000;
 int failures = 0;
 
 void Fail(const std::string &what) {
@@ -32,10 +32,10 @@ void ExpectEqual(const std::string &what, const std::string &actual, const std::
   if (actual != expected) Fail(what + ": \"" + actual + "\", expected \"" + expected + "\"");
 }
 
-// Polls Condition every 50 ms for at most Generous ms; true once it held.
+// Polls Condition every 50 ms for at most kGenerous ms; true once it held.
 template <typename Condition>
 bool WaitFor(Condition condition) {
-  for (DWORD waited = 0; waited < Generous; waited += 50) {
+  for (DWORD waited = 0; waited < kGenerous; waited += 50) {
     if (condition()) return true;
     Sleep(50);
   }
@@ -185,7 +185,7 @@ int main(int argc, char **argv) {
   }
 
   PostMessageA(form, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(process.hProcess, Generous) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(process.hProcess, kGenerous) != WAIT_OBJECT_0) {
     Fail("the updater did not end after its window closed");
     TerminateProcess(process.hProcess, 1);
   }

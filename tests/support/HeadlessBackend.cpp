@@ -1,0 +1,132 @@
+#include "tests/support/HeadlessBackend.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "ui/Form.h"
+
+namespace ui {
+
+// Turns every forwarded change of one control into a record of the backend.
+class THeadlessBackend::TRecordingPeer : public TControlPeer {
+ public:
+  TRecordingPeer(std::shared_ptr<TRecords> Records, const TControl &Control)
+      : FRecords(std::move(Records)), FControl(Control) {}
+
+  void CaptionChanged(const std::string &Caption) override { Record("Caption", Caption); }
+  void HintChanged(const std::string &Hint) override { Record("Hint", Hint); }
+  void EnabledChanged(bool Enabled) override { Record("Enabled", Enabled ? "1" : "0"); }
+  void PositionChanged(int Position) override { Record("Position", std::to_string(Position)); }
+  void ColumnCaptionChanged(int Index, const std::string &Caption) override {
+    Record("Columns[" + std::to_string(Index) + "].Caption", Caption);
+  }
+  void Shown() override { Record("Shown", ""); }
+  void Closed() override { Record("Closed", ""); }
+
+ private:
+  void Record(const std::string &What, const std::string &Value) {
+    std::lock_guard<std::mutex> lock(FRecords->Mutex);
+    FRecords->Changes.push_back({FControl.Name(), What, Value});
+    FRecords->Changed.notify_all();
+  }
+
+  std::shared_ptr<TRecords> FRecords;
+  const TControl &FControl;
+};
+
+std::unique_ptr<TControlPeer> THeadlessBackend::CreatePeer(TControl &Control, TControlPeer *) {
+  return std::make_unique<TRecordingPeer>(FRecords, Control);
+}
+
+TModalResult THeadlessBackend::ShowMessageBox(TForm *Owner, const std::string &Text, const std::string &Caption,
+                                              TMsgButtons Buttons, TMsgIcon Icon) {
+  TRecords &records = *FRecords;
+  std::unique_lock<std::mutex> lock(records.Mutex);
+  ++records.OpenBoxes;
+  records.Changed.notify_all();
+  records.Changed.wait(lock, [&] { return !records.Answers.empty(); });
+  TModalResult answer = records.Answers.front();
+  records.Answers.pop_front();
+  // An OK-only box has no Cancel button: closing it answers OK, as on Windows.
+  if (Buttons == TMsgButtons::OK) answer = TModalResult::OK;
+  --records.OpenBoxes;
+  records.MessageBoxes.push_back({Owner ? Owner->Name() : std::string(), Text, Caption, Buttons, Icon, answer});
+  records.Changed.notify_all();
+  return answer;
+}
+
+void THeadlessBackend::ScriptAnswer(TModalResult Answer) {
+  std::lock_guard<std::mutex> lock(FRecords->Mutex);
+  FRecords->Answers.push_back(Answer);
+  FRecords->Changed.notify_all();
+}
+
+bool THeadlessBackend::WaitForMessageBoxes(std::size_t Count, int TimeoutMs) const {
+  std::unique_lock<std::mutex> lock(FRecords->Mutex);
+  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
+                                    [&] { return FRecords->MessageBoxes.size() >= Count; });
+}
+
+bool THeadlessBackend::WaitForOpenMessageBoxes(std::size_t Count, int TimeoutMs) const {
+  std::unique_lock<std::mutex> lock(FRecords->Mutex);
+  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
+                                    [&] { return FRecords->OpenBoxes >= Count; });
+}
+
+bool THeadlessBackend::WaitUntil(const std::function<bool(const std::vector<TChange> &)> &Condition,
+                                 int TimeoutMs) const {
+  std::unique_lock<std::mutex> lock(FRecords->Mutex);
+  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
+                                    [&] { return Condition(FRecords->Changes); });
+}
+
+bool THeadlessBackend::WaitForChange(const std::string &Control, const std::string &What, const std::string &Value,
+                                     int TimeoutMs) const {
+  const TChange wanted{Control, What, Value};
+  return WaitUntil(
+      [&](const std::vector<TChange> &changes) {
+        return std::find(changes.begin(), changes.end(), wanted) != changes.end();
+      },
+      TimeoutMs);
+}
+
+std::vector<THeadlessBackend::TChange> THeadlessBackend::Changes() const {
+  std::lock_guard<std::mutex> lock(FRecords->Mutex);
+  return FRecords->Changes;
+}
+
+std::vector<std::string> THeadlessBackend::ChangesOf(const std::string &Control, const std::string &What) const {
+  std::lock_guard<std::mutex> lock(FRecords->Mutex);
+  std::vector<std::string> values;
+  for (const TChange &change : FRecords->Changes)
+    if (change.Control == Control && change.What == What) values.push_back(change.Value);
+  return values;
+}
+
+std::vector<THeadlessBackend::TMessageBoxRecord> THeadlessBackend::MessageBoxes() const {
+  std::lock_guard<std::mutex> lock(FRecords->Mutex);
+  return FRecords->MessageBoxes;
+}
+
+void THeadlessBackend::ClearRecords() {
+  std::lock_guard<std::mutex> lock(FRecords->Mutex);
+  FRecords->Changes.clear();
+  FRecords->MessageBoxes.clear();
+}
+
+THeadlessBackend &UseHeadlessBackend() {
+  auto backend = std::make_unique<THeadlessBackend>();
+  THeadlessBackend &headless = *backend;
+  InstallBackend(std::move(backend));
+  return headless;
+}
+
+}  // namespace ui
+
+namespace {
+
+// Every test program with windows starts on a headless backend, since the toolkit has no
+// default one; a test may install a fresh one for its own records.
+const bool kHeadlessFromTheStart = (ui::UseHeadlessBackend(), true);
+
+}  // namespace

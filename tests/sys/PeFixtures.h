@@ -1,9 +1,0 @@
-#pragma once
-#include <string>
-
-namespace testing_support {
-
-// Path of a Windows program built for the tests from tests/sys/fixtures ("versioned.exe").
-std::string PeFixture(const std::string &name);
-
-}  // namespace testing_support
