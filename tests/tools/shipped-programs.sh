@@ -33,8 +33,9 @@ imports() {
   if [ "$reader" = nm ]; then
     nm -D --undefined-only "$1" | sed 's/.* //; s/@.*//'
   else
-    # The import tables list each function as "hint name" under its DLL.
-    "$reader" -p "$1" | sed -n '/Import Tables/,/Export Tables\|The Function Table/p' | awk 'NF == 2 && $1 ~ /^[0-9a-f]+$/ {print $2}'
+    # The import tables list each function as "address hint name" under its DLL.
+    "$reader" -p "$1" | sed -n '/The Import Tables/,/The Function Table/p' |
+      awk 'NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}'
   fi
 }
 
