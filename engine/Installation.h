@@ -10,10 +10,17 @@
 // A journal written before phase 2 names every destination, temporary and kept file and
 // records the phase. When a run finds a journal, the updater was ended while installing:
 // Recover finishes the interrupted replacement, since every temporary was whole before
-// phase 2 began, or finishes putting the old files back if that was under way. Only the
-// journal is flushed to the disk; the installed files are not (that would cost a 256 MiB
-// release seconds), so this holds for an ended process, whose writes the system still
-// completes, not for a power failure.
+// phase 2 began, or finishes putting the old files back if that was under way. No kept
+// old file and no journal is deleted before every destination is in its final state, so
+// a move that fails now (a file held open, a directory in the way) leaves the journal for
+// the next run to try again, and no file is lost. Only the journal is flushed to the
+// disk; the installed files are not (that would cost a 256 MiB release seconds), so this
+// holds for an ended process, whose writes the system still completes, not for a power
+// failure.
+//
+// A journal is not trusted: one whose destinations are not names the manifest filter
+// keeps inside the program directory, or whose temporary and kept names are not the
+// destination's own, is set aside unfollowed.
 
 #include <functional>
 #include <string>
@@ -26,16 +33,28 @@ struct TInstallEntry {
 
 class TInstallation {
  public:
-  // JournalPath: where the journal lives while an installation is under way.
-  explicit TInstallation(std::string JournalPath);
+  // JournalPath: where the journal lives while an installation is under way. ProgramDir:
+  // the installation's directory, with its trailing separator; every destination lies in
+  // it.
+  TInstallation(std::string JournalPath, std::string ProgramDir);
 
   // Installs every entry. Replaced(i) is called right after entry i has replaced its
-  // destination. True when every entry was installed; false when the installation was
-  // left as it was.
+  // destination. True when every entry was installed. False when it was not: the
+  // installation is then as it was before, or, when putting the old files back failed
+  // too, Unfinished() is true and a later Recover completes putting them back.
+  // FailureReason() says what failed.
   bool Run(const std::vector<TInstallEntry> &Entries, const std::function<void(int)> &Replaced);
 
-  // Completes what an interrupted run left; does nothing without a journal.
-  void Recover();
+  // Completes what an interrupted run left; does nothing without a journal. False when a
+  // destination cannot be brought to its final state now: the journal stays as it was,
+  // for a later try, and FailureReason() says which file and why.
+  bool Recover();
+
+  // The last Run or Recover left the installation between two releases, to be completed
+  // by the next Recover.
+  bool Unfinished() const { return FUnfinished; }
+  // Why the last Run or Recover failed, with the system's reason ("cannot replace X: ...").
+  const std::string &FailureReason() const { return FFailureReason; }
 
   // Called by Run at each point below, every time it is reached, so that a test may stop
   // or kill the installation exactly there:
@@ -53,17 +72,27 @@ class TInstallation {
     bool Existed;  // the destination existed before: put back, not deleted, on failure
   };
   enum class Phase { Replacing, RollingBack, Cleaning };
+  enum class Journal { None, Followed, SetAside };
 
-  bool WriteJournal(Phase phase, const std::vector<Step> &steps) const;
-  bool ReadJournal(Phase &phase, std::vector<Step> &steps) const;
-  void RollBack(const std::vector<Step> &steps) const;
-  // Removes the kept files; the journal goes once none is left.
-  void CleanUp(const std::vector<Step> &steps) const;
+  bool WriteJournal(Phase phase, const std::vector<Step> &steps);
+  Journal ReadJournal(Phase &phase, std::vector<Step> &steps) const;
+  bool Trusted(const std::vector<Step> &steps) const;
+  // Each brings every step to its final state; false, with the reason, at the first that
+  // cannot be (the steps before it stay done).
+  bool ReplaceAll(const std::vector<Step> &steps);
+  bool RollBack(const std::vector<Step> &steps);
+  // Removes the kept files; the journal goes once none is left. A kept file that cannot go
+  // now (a running program's) stays for a later run: the installation itself is whole.
+  void CleanUp(const std::vector<Step> &steps);
+  bool Fail(const std::string &What);
 
   void Reached(const char *Point) const {
     if (FStepHook) FStepHook(Point);
   }
 
   std::string FJournalPath;
+  std::string FProgramDir;
   TStepHook FStepHook;
+  bool FUnfinished = false;
+  std::string FFailureReason;
 };

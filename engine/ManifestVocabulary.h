@@ -30,5 +30,20 @@ inline constexpr char kStagingDirName[] = "cache";
 inline constexpr char kJournalName[] = "install.journal";
 inline constexpr char kNewSuffix[] = ".quillet-new";
 inline constexpr char kKeptSuffix[] = ".quillet-old";
+// A journal that the updater would not follow is kept under this name, for whoever looks.
+inline constexpr char kSetAsideJournalName[] = "install.journal.rejected";
+// Held by the updater from a check to the end of its installation.
+inline constexpr char kLockName[] = "update.lock";
+// The manifest's detached signature, and what the updater remembers of the manifests it
+// trusted (the highest serial).
+inline constexpr char kSignatureName[] = "update.ini.sig";
+inline constexpr char kTrustStateName[] = "trust.state";
+
+// The updater's own files in the staging folder: a manifest entry of one of these names
+// would be staged over it.
+inline constexpr const char *kOwnStagedFiles[] = {kManifestName,        kSignatureName, kJournalName,
+                                                  kSetAsideJournalName, kLockName,      kTrustStateName};
+// Name endings an installation gives its own files beside each destination.
+inline constexpr const char *kOwnSuffixes[] = {kNewSuffix, kKeptSuffix};
 
 }  // namespace vocabulary

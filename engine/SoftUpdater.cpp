@@ -102,12 +102,31 @@ std::string TSoftUpdater::GetNewVersion() { return FUpdateIni ? FUpdateIni->Read
 
 int TSoftUpdater::CheckUpdate(std::string &Msg) {
   Msg = "Connot connect to " + Host;
-  if (FIsCheckUpdateing || Host.empty()) return -1;
+  // A nested check leaves the running one's record alone. A check during a chain or an
+  // installation would rebuild the list they are reading.
+  if (FIsCheckUpdateing || FIsDownloading || FIsCopyFileing) return -1;
+  FFileList.Clear();
+  FArrived.clear();
+  FLastChainComplete = false;
+  FLastInstallComplete = false;
+  FCheckFailure = TCheckFailure::kNone;
+  FFailureReason.clear();
+  if (Host.empty()) return FailCheck(TCheckFailure::kCannotConnect, "no update host is set");
+
+  // From here to the end of the installation, this updater alone works on the
+  // installation's staging folder and files.
+  sys::ForceDirectories(FCacheDir);
+  if (!FLock.TryLock(FCacheDir + vocabulary::kLockName)) {
+    return FailCheck(TCheckFailure::kAnotherUpdateRunning, "another update of this installation is running");
+  }
   // An installation that was interrupted is finished first, so that the installed
   // version read below is wholly the old release or wholly the new one.
-  TInstallation(FCacheDir + kJournalName).Recover();
+  TInstallation recovery(FCacheDir + kJournalName, FAppDir);
+  if (!recovery.Recover()) return FailCheck(TCheckFailure::kInstallationUnfinished, recovery.FailureReason());
   std::string address;
-  if (PingHost(Host, kProbeTimeoutMs, address) != 1) return -1;
+  if (PingHost(Host, kProbeTimeoutMs, address) != 1) {
+    return FailCheck(TCheckFailure::kCannotConnect, "cannot connect to " + Host + ": it does not answer");
+  }
 
   FlagScope checking(FIsCheckUpdateing);
   FIniDoneEvent->Reset();
@@ -115,29 +134,54 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   FIniDown->SetUrl(Path + kManifestName + kTransferSuffix);
   FIniDown->SetLocalFile(localManifest);
   if (sys::FileExists(localManifest)) sys::RemoveFile(localManifest);
-  FIniDown->Start();
+  try {
+    FIniDown->Start();
+  } catch (...) {
+    EndSession();
+    throw;
+  }
   // The caller's window stays live while the manifest arrives.
   sys::WaitDispatchingMessages(*FIniDoneEvent, kManifestWaitSliceMs);
   FIniDoneEvent->Reset();
   // A manifest cut short would name only some of the release's files.
-  if (!FIniDown->LastJobComplete() || !sys::FileExists(localManifest)) return -1;
+  if (!FIniDown->LastJobComplete() || !sys::FileExists(localManifest)) {
+    return FailCheck(TCheckFailure::kCannotConnect, "cannot fetch " + Path + kManifestName + kTransferSuffix);
+  }
 
   FUpdateIni.reset();
   FUpdateIni.reset(new TUpdateIni(localManifest));
-  FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
+  try {
+    FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
+  } catch (...) {
+    EndSession();
+    throw;
+  }
   // Without a newest version the file is no manifest (an error page, garbage): the check
   // failed, and the installation must not be called current. Asked after the write, so
   // that a large manifest is parsed once, as written.
-  if (FUpdateIni->ReadStr(ukCurrVersion).empty()) return -1;
+  if (FUpdateIni->ReadStr(ukCurrVersion).empty()) {
+    return FailCheck(TCheckFailure::kCannotConnect, "the server's manifest names no newest version");
+  }
   FUpdateIni->GetUpdateFiles(FFileList);
   DropUnsafeNames(FFileList);
   if (FFileList.Empty()) {
+    EndSession();
     Msg = "The curr version is the last version!";
     return 0;
   }
   Msg = "New version: " + FUpdateIni->ReadStr(ukCurrVersion);
   return 1;
 }
+
+int TSoftUpdater::FailCheck(TCheckFailure Failure, const std::string &Reason) {
+  FCheckFailure = Failure;
+  FFailureReason = Reason;
+  // The lock is another updater's: it stays as it is.
+  if (Failure != TCheckFailure::kAnotherUpdateRunning) EndSession();
+  return -1;
+}
+
+void TSoftUpdater::EndSession() { FLock.Unlock(); }
 
 void TSoftUpdater::StartDownload() {
   if (FIsDownloading) return;
@@ -209,7 +253,10 @@ void TSoftUpdater::CopyFiles() {
   FLastInstallComplete = false;
   // Only a chain that delivered every file whole is installed: a partial body, a failed
   // write or a copy staged by an earlier chain never reaches the installation.
-  if (!FLastChainComplete) return;
+  if (!FLastChainComplete) {
+    FFailureReason = "not every file arrived whole; nothing was installed";
+    return;
+  }
   const int count = FFileList.Count();
   std::vector<TInstallEntry> entries;
   for (int i = 0; i < count; ++i) {
@@ -218,11 +265,12 @@ void TSoftUpdater::CopyFiles() {
   }
   // All or nothing: OnCopyFile follows each replacement, so the last one comes only when
   // every entry is in place.
-  TInstallation installation(FCacheDir + kJournalName);
+  TInstallation installation(FCacheDir + kJournalName, FAppDir);
   installation.SetStepHook(FInstallStepHook);
   FLastInstallComplete = installation.Run(entries, [&](int i) {
     if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, entries[std::size_t(i)].Destination, count, i);
   });
+  FFailureReason = FLastInstallComplete ? std::string() : installation.FailureReason();
 }
 
 TInstallOutcome TSoftUpdater::EndMainProgramAndInstall(unsigned PauseMs, const std::function<void()> &Starting) {
@@ -232,5 +280,8 @@ TInstallOutcome TSoftUpdater::EndMainProgramAndInstall(unsigned PauseMs, const s
   KillProcess(vocabulary::kMainFileName);
   sys::SleepMs(PauseMs);
   CopyFiles();
-  return FLastInstallComplete ? TInstallOutcome::Installed : TInstallOutcome::InstallFailed;
+  if (!FLastInstallComplete) return TInstallOutcome::InstallFailed;
+  // The update is done: another updater may work on the installation now.
+  EndSession();
+  return TInstallOutcome::Installed;
 }

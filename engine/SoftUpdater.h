@@ -10,6 +10,7 @@
 #include "net/HttpFileDown.h"
 #include "core/Component.h"
 #include "sys/Event.h"
+#include "sys/FileLock.h"
 #include "core/StringList.h"
 
 // How an installation that followed a chain of downloads ended.
@@ -17,6 +18,14 @@ enum class TInstallOutcome {
   Installed,        // every file of the release is in place
   ChainIncomplete,  // not every file arrived whole: nothing was ended or changed
   InstallFailed,    // the installation backed out: the installation is as it was
+};
+
+// Why the last CheckUpdate returned -1.
+enum class TCheckFailure {
+  kNone,
+  kCannotConnect,            // no host, the host does not answer, or no manifest arrived
+  kAnotherUpdateRunning,     // another updater holds this installation
+  kInstallationUnfinished,   // an interrupted installation cannot be completed now
 };
 
 // The running main program needs a moment to let go of its files once it is ended.
@@ -56,8 +65,17 @@ class TSoftUpdater : public TComponent {
   TOnCopyFile OnCopyFile;
 
   // -1: the check cannot be made; 0: the installation is current; 1: a newer release
-  // exists and FFileList holds its files. Msg receives a short English result text.
+  // exists and FFileList holds its files. Msg receives a short English result text. Every
+  // check starts from an empty list and a clean record; a check while another check, a
+  // chain or an installation runs returns -1 at once and leaves theirs alone.
+  //
+  // From a check on, this updater holds the installation: another updater (the window
+  // and a scheduled quillet-update, say) cannot check it until this one's update ends,
+  // that is until a check finds nothing to do or fails, an installation completes,
+  // EndSession is called, or the engine is freed.
   int CheckUpdate(std::string &Msg);
+  // The owner gives up the update that the last check offered (the user declined it).
+  void EndSession();
   std::string GetCurrVersion();
   std::string GetNewVersion();
   void StartDownload();
@@ -75,6 +93,10 @@ class TSoftUpdater : public TComponent {
   // copied every entry. A front end reports success only when both are true.
   bool LastChainComplete() const { return FLastChainComplete; }
   bool LastInstallComplete() const { return FLastInstallComplete; }
+  // Why the last check failed, and in words (English, with the system's reason where
+  // there is one) why the last check or installation failed, for a console to show.
+  TCheckFailure LastCheckFailure() const { return FCheckFailure; }
+  const std::string &FailureReason() const { return FFailureReason; }
 
   // Bounds for every transfer of the manifest and of the files (the downloader's defaults
   // until set). Set them while nothing is being fetched.
@@ -101,6 +123,7 @@ class TSoftUpdater : public TComponent {
   void FileDowningRelay(TObject *Sender, int CurSize, int TotSize, std::string Speed);
   void FileDownedStep(TObject *Sender);
   void EndChain();
+  int FailCheck(TCheckFailure Failure, const std::string &Reason);
 
   std::atomic<bool> FIsCheckUpdateing{false};
   std::atomic<bool> FIsDownloading{false};
@@ -117,4 +140,7 @@ class TSoftUpdater : public TComponent {
   // Set when destruction begins: a finishing download then starts nothing further.
   std::atomic<bool> FDestroying{false};
   TInstallation::TStepHook FInstallStepHook;
+  sys::FileLock FLock;
+  TCheckFailure FCheckFailure = TCheckFailure::kNone;
+  std::string FFailureReason;
 };

@@ -47,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (reader.RangeAccepted()) {
     Require(HasLineStartingWith(headers, "content-range:"), "an accepted range comes from its line");
   }
+  if (reader.RangeIsWhole()) {
+    Require(reader.RangeAccepted() && reader.ContentLength() > 0, "a whole range is an accepted one of some length");
+  }
   if (reader.ContentLength() != 0) {
     Require(HasLineStartingWith(headers, "content-length: "), "a length comes from its line");
   }

@@ -1,6 +1,8 @@
 #include "net/HttpFileDown.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 #include "net/HttpHeaderReader.h"
@@ -113,6 +115,7 @@ void THttpFileDown::Start() {
   if (FBusy || FDestroying) return;
   ProbeSize();
   FRangeAccepted = false;
+  FRangeWhole = false;
   FAbort = false;
   FLastJobComplete = false;
   // Counted before looking at FDestroying again: either the destructor sees this worker
@@ -163,7 +166,7 @@ bool THttpFileDown::ReadHeaders() {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FTimeLimits.HeaderPhaseMs);
   int receiveLimit = FTimeLimits.ReceiveMs;
-  HttpHeaderReader reader;
+  HttpHeaderReader reader(FRangeStart);
   HttpHeaderReader::Step step = HttpHeaderReader::Step::NeedMore;
   while (step == HttpHeaderReader::Step::NeedMore) {
     // Each receive is bounded by what is left of the header phase, so that a server
@@ -179,6 +182,7 @@ bool THttpFileDown::ReadHeaders() {
     step = reader.Take(byte);
   }
   FRangeAccepted = reader.RangeAccepted();
+  FRangeWhole = reader.RangeIsWhole();
   FContentLength = reader.ContentLength();
   if (receiveLimit != FTimeLimits.ReceiveMs) FSocket.SetTimeouts(FTimeLimits.ReceiveMs, FTimeLimits.SendMs);
   return step == HttpHeaderReader::Step::Complete;
@@ -200,13 +204,14 @@ bool THttpFileDown::ReceiveBody() {
     if (n == 0) break;
     if (stored) stored = file.Write(FBuffer, std::size_t(n));
     FReceived += n;
-    DoDowning(FReceived, FContentLength, std::string());
+    DoDowning(int(std::min<std::int64_t>(FReceived, INT32_MAX)), FContentLength, std::string());
     if (FReceived >= FContentLength) break;
     // A pause after every chunk, as designed: it keeps the transfer gentle on the server.
     sys::SleepMs(1);
   }
-  // A longer body than announced is kept whole but is not the announced file.
-  return stored && FReceived == FContentLength;
+  // A longer body than announced is kept whole but is not the announced file, and a
+  // range short of the file's end is only a part of it.
+  return stored && FReceived == FContentLength && FRangeWhole;
 }
 
 void THttpFileDown::FinishJob(bool Complete, sys::Event &DoneEvent) {

@@ -5,6 +5,7 @@
 // completion event, whatever its outcome.
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,13 +93,15 @@ class THttpFileDown : public TObject {
   std::string FLocalFile;
   int FFileSize = 0;
   int FContentLength = 0;
-  int FReceived = 0;
+  // 64 bits: a body longer than announced may pass 2 GiB before the loop sees its end.
+  std::int64_t FReceived = 0;
   // The GET always asks from byte 0: nothing sets it, as designed (a transfer that ends
   // early is fetched again whole).
   int FRangeStart = 0;
   std::string FPath;
   std::atomic<bool> FBusy{false};
   bool FRangeAccepted = false;
+  bool FRangeWhole = false;  // the accepted range is the whole rest of the file
   std::atomic<bool> FAbort{false};
   std::atomic<int> FErrorCode{0};
   sys::Socket FSocket;

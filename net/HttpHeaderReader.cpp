@@ -19,10 +19,17 @@ HttpHeaderReader::Step HttpHeaderReader::Take(char byte) {
   return step_;
 }
 
+bool HttpHeaderReader::RangeIsWhole() const {
+  return rangeAccepted_ && range_.Last - range_.First + 1 == contentLength_ &&
+         (range_.Total < 0 || range_.Last == range_.Total - 1);
+}
+
 HttpHeaderReader::Step HttpHeaderReader::ApplyLine() {
   // The status line is a line like the others: its code is never interpreted.
   const std::string lower = sys::LowerAscii(line_);
-  if (StartsWith(lower, "content-range:")) rangeAccepted_ = IsSatisfiedByteRange(line_.substr(14));
+  if (StartsWith(lower, "content-range:")) {
+    rangeAccepted_ = ParseByteRange(line_.substr(14), range_) && range_.First == firstByte_;
+  }
   if (lower.find("object not found") != std::string::npos) {
     rangeAccepted_ = false;
     return Step::Dropped;

@@ -10,10 +10,16 @@ namespace net {
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Skips a run of digits starting at pos; false when there is none.
-bool SkipDigits(const std::string &text, std::size_t &pos) {
-  std::size_t start = pos;
-  while (pos < text.size() && IsDigit(text[pos])) ++pos;
+// Reads a run of digits starting at pos; false when there is none or it is longer than a
+// 64-bit count of bytes needs.
+bool ReadNumber(const std::string &text, std::size_t &pos, std::int64_t &number) {
+  constexpr std::size_t kMaxDigits = 18;
+  const std::size_t start = pos;
+  number = 0;
+  while (pos < text.size() && IsDigit(text[pos])) {
+    if (pos - start == kMaxDigits) return false;
+    number = number * 10 + (text[pos++] - '0');
+  }
   return pos > start;
 }
 }  // namespace
@@ -64,17 +70,24 @@ std::string EncodeRequestTarget(const std::string &text) {
   return encoded;
 }
 
-bool IsSatisfiedByteRange(const std::string &value) {
-  std::string range = sys::LowerAscii(TrimBlanks(value));
-  if (!StartsWith(range, "bytes")) return false;
+bool ParseByteRange(const std::string &value, ByteRange &range) {
+  const std::string text = sys::LowerAscii(TrimBlanks(value));
+  if (!StartsWith(text, "bytes")) return false;
   std::size_t pos = 5;
-  std::size_t blanks = pos;
-  while (pos < range.size() && range[pos] == ' ') ++pos;
+  const std::size_t blanks = pos;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
   if (pos == blanks) return false;
-  if (!SkipDigits(range, pos) || pos >= range.size() || range[pos++] != '-') return false;
-  if (!SkipDigits(range, pos) || pos >= range.size() || range[pos++] != '/') return false;
-  if (pos < range.size() && range[pos] == '*') return pos + 1 == range.size();
-  return SkipDigits(range, pos) && pos == range.size();
+  ByteRange read;
+  if (!ReadNumber(text, pos, read.First) || pos >= text.size() || text[pos++] != '-') return false;
+  if (!ReadNumber(text, pos, read.Last) || pos >= text.size() || text[pos++] != '/') return false;
+  if (pos < text.size() && text[pos] == '*') {
+    if (pos + 1 != text.size()) return false;
+  } else if (!ReadNumber(text, pos, read.Total) || pos != text.size() || read.Last >= read.Total) {
+    return false;
+  }
+  if (read.Last < read.First) return false;
+  range = read;
+  return true;
 }
 
 int ScanContentLength(const std::string &answer) {

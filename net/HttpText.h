@@ -3,6 +3,7 @@
 // are read from them, and how a request target is made safe to send.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace net {
@@ -17,9 +18,15 @@ int WholeInt32OrZero(const std::string &text);
 // name can end the request line or start a header of its own.
 std::string EncodeRequestTarget(const std::string &text);
 
-// The value of a "Content-Range:" line names a satisfied range ("bytes 0-99/100" or
-// "bytes 0-99/*"), not the unsatisfiable form "bytes */100".
-bool IsSatisfiedByteRange(const std::string &value);
+// A satisfied byte range as a "Content-Range:" line names it: bytes First to Last, both
+// included, of a file of Total bytes (-1 when the line gives "*").
+struct ByteRange {
+  std::int64_t First = 0, Last = 0, Total = -1;
+};
+// Reads the value of a "Content-Range:" line ("bytes 0-99/100" or "bytes 0-99/*"); false
+// for the unsatisfiable form "bytes */100", a range whose end lies before its start or at
+// or past the total, numbers beyond 18 digits, and anything else.
+bool ParseByteRange(const std::string &value, ByteRange &range);
 
 // The size probe's scan of its one receive: lines up to each CR LF, the first that
 // begins with "content-length: " (any letter case) gives the value; text after the last

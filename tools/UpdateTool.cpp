@@ -61,7 +61,7 @@ int Update(TSoftUpdater &updater) {
     case TInstallOutcome::ChainIncomplete:
       return Fail("not every file arrived whole; nothing was installed");
     case TInstallOutcome::InstallFailed:
-      return Fail("some files could not be installed");
+      return Fail("the update was not installed: " + updater.FailureReason());
     case TInstallOutcome::Installed:
       break;
   }
@@ -78,7 +78,7 @@ int Run(const UpdateCommandLine &options, const std::function<void(TSoftUpdater 
 
   std::string message;
   const int result = updater.CheckUpdate(message);
-  if (result < 0) return Fail(message);
+  if (result < 0) return Fail(updater.FailureReason().empty() ? message : updater.FailureReason());
   if (options.Command == "check") {
     PrintCheck(updater);
     return result == 0 ? kSuccess : kNewerReleaseExists;

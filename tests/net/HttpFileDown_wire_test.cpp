@@ -122,22 +122,30 @@ TEST(HttpFileDownWire, HeaderRulesDecideWhetherAFileIsStored) {
     const char *what;
     std::string answer;
     bool stored;
+    bool whole;  // counts as the whole file
   };
   const std::string range5 = "Content-Range: bytes 0-4/5\r\n";
   const Case cases[] = {
-      {"range ignored", Head("Content-Length: 5\r\n", "HTTP/1.1 200 OK") + "hello", false},
-      {"object not found after the range", Head(RangeHeaders(5) + "X-Why: The OBJECT not Found\r\n") + "hello", false},
-      {"no blank after the colon", Head(range5 + "Content-Length:5\r\n") + "hello", false},
-      {"length not a number", Head(range5 + "Content-Length: 5x\r\n") + "hello", false},
-      {"length beyond 32 bits", Head(range5 + "Content-Length: 4294967301\r\n") + "hello", false},
-      {"negative length", Head(range5 + "Content-Length: -5\r\n") + "hello", false},
-      {"unsatisfiable range", Head("Content-Range: bytes */5\r\nContent-Length: 5\r\n") + "hello", false},
-      {"bare LF lines", "HTTP/1.1 206 Partial Content\nContent-Range: bytes 0-4/5\nContent-Length: 5\n\nhello", false},
-      {"headers cut off by a close", "HTTP/1.1 206 Partial Content\r\n" + RangeHeaders(5), false},
-      {"any status code", Head(RangeHeaders(5), "HTTP/1.1 404 Not Found") + "hello", true},
-      {"lower-case names", Head("content-range: bytes 0-4/5\r\ncontent-length: 5\r\n") + "hello", true},
+      {"range ignored", Head("Content-Length: 5\r\n", "HTTP/1.1 200 OK") + "hello", false, false},
+      {"object not found after the range", Head(RangeHeaders(5) + "X-Why: The OBJECT not Found\r\n") + "hello", false, false},
+      {"no blank after the colon", Head(range5 + "Content-Length:5\r\n") + "hello", false, false},
+      {"length not a number", Head(range5 + "Content-Length: 5x\r\n") + "hello", false, false},
+      {"length beyond 32 bits", Head(range5 + "Content-Length: 4294967301\r\n") + "hello", false, false},
+      {"negative length", Head(range5 + "Content-Length: -5\r\n") + "hello", false, false},
+      {"unsatisfiable range", Head("Content-Range: bytes */5\r\nContent-Length: 5\r\n") + "hello", false, false},
+      {"bare LF lines", "HTTP/1.1 206 Partial Content\nContent-Range: bytes 0-4/5\nContent-Length: 5\n\nhello", false, false},
+      {"headers cut off by a close", "HTTP/1.1 206 Partial Content\r\n" + RangeHeaders(5), false, false},
+      {"any status code", Head(RangeHeaders(5), "HTTP/1.1 404 Not Found") + "hello", true, true},
+      {"lower-case names", Head("content-range: bytes 0-4/5\r\ncontent-length: 5\r\n") + "hello", true, true},
       {"a later length replaces an earlier", Head(range5 + "Content-Length: 99\r\nContent-Length: 5\r\n") + "hello",
-       true},
+       true, true},
+      // A server or cache that caps the range: the part is kept, but it is no whole file.
+      {"a range cut short of the file", Head("Content-Range: bytes 0-4/10\r\nContent-Length: 5\r\n") + "hello", true,
+       false},
+      {"a range that does not start at byte 0", Head("Content-Range: bytes 5-9/10\r\nContent-Length: 5\r\n") + "hello",
+       false, false},
+      {"a range longer than the length", Head("Content-Range: bytes 0-9/10\r\nContent-Length: 5\r\n") + "hello", true,
+       false},
   };
   TestDir dir;
   for (const Case &c : cases) {
@@ -149,7 +157,7 @@ TEST(HttpFileDownWire, HeaderRulesDecideWhetherAFileIsStored) {
     ASSERT_TRUE(server.Listening());
     JobOutcome job = RunJob(server.Url("kept.txt"), local);
     EXPECT_EQ(ReadWholeFile(local), c.stored ? "hello" : "old content");
-    EXPECT_EQ(job.complete, c.stored);
+    EXPECT_EQ(job.complete, c.whole);
     EXPECT_EQ(job.downed, 1);
     for (const auto &p : job.progress) EXPECT_GT(p.tot, 0);
   }
@@ -314,19 +322,29 @@ TEST(HttpFileDownWire, StalledServersEndTheJobWithinTheLimits) {
   }
   {
     SCOPED_TRACE("a header byte now and then: the header phase as a whole is bounded");
-    ScriptedServer server("127.0.0.27", {ScriptedServer::Answer(Head(RangeHeaders(100))), [&](ScriptedConnection &c) {
-                                           c.ReadRequest();
-                                           c.Send("HTTP/1.1 206 Partial Content\r\nX-Drip: ");
-                                           // Well inside the receive limit each time; ends
-                                           // when the client has gone.
-                                           for (int i = 0; i < ScriptedServer::kPatienceMs / 100 && c.Send("d"); ++i) {
-                                             sys::SleepMs(100);
-                                           }
-                                         }});
-    ASSERT_TRUE(server.Listening());
-    JobOutcome job = RunJob(down, server.Url("drip"), dir / "drip");
+    // Each byte comes well inside the receive limit, for far longer than the header
+    // phase may last: only that phase's own bound makes the client leave before the
+    // server's last byte.
+    std::atomic<bool> clientLeft{false};
+    auto server = std::make_unique<ScriptedServer>(
+        "127.0.0.27", std::vector<ScriptedServer::Handler>{
+                          ScriptedServer::Answer(Head(RangeHeaders(100))), [&](ScriptedConnection &c) {
+                            c.ReadRequest();
+                            c.Send("HTTP/1.1 206 Partial Content\r\nX-Drip: ");
+                            for (int i = 0; i < ScriptedServer::kPatienceMs / 100; ++i) {
+                              if (!c.Send("d")) {
+                                clientLeft = true;
+                                return;
+                              }
+                              sys::SleepMs(100);
+                            }
+                          }});
+    ASSERT_TRUE(server->Listening());
+    JobOutcome job = RunJob(down, server->Url("drip"), dir / "drip");
     EXPECT_FALSE(sys::FileExists(dir / "drip"));
     EXPECT_FALSE(job.complete);
+    server.reset();
+    EXPECT_TRUE(clientLeft);
   }
   {
     SCOPED_TRACE("a later whole file: complete, and the failure code stays");

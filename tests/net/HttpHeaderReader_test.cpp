@@ -29,6 +29,29 @@ TEST(HttpHeaderReader, EndsAtTheBlankLineAndLeavesTheBody) {
   EXPECT_TRUE(reader.RangeAccepted());
 }
 
+// Only a range that begins at the requested byte is the body asked for, and only one that
+// runs to the file's end with the announced length is the whole file.
+TEST(HttpHeaderReader, AWholeRangeStartsWhereAskedHasTheLengthAndReachesTheEnd) {
+  struct Case {
+    std::int64_t firstByte;
+    const char *range;
+    int length;
+    bool accepted, whole;
+  };
+  for (const Case &c : {Case{0, "bytes 0-9/10", 10, true, true}, Case{0, "bytes 0-9/*", 10, true, true},
+                        Case{0, "bytes 0-4/10", 5, true, false}, Case{0, "bytes 5-9/10", 5, false, false},
+                        Case{0, "bytes 0-9/10", 9, true, false}, Case{0, "bytes 0-8/*", 10, true, false},
+                        Case{5, "bytes 5-9/10", 5, true, true}, Case{5, "bytes 0-9/10", 10, false, false}}) {
+    SCOPED_TRACE(std::string(c.range) + " length " + std::to_string(c.length));
+    HttpHeaderReader reader(c.firstByte);
+    const std::string head = "HTTP/1.1 206 Partial Content\r\nContent-Range: " + std::string(c.range) +
+                             "\r\nContent-Length: " + std::to_string(c.length) + "\r\n\r\n";
+    ASSERT_EQ(Feed(reader, head).first, Step::Complete);
+    EXPECT_EQ(reader.RangeAccepted(), c.accepted);
+    EXPECT_EQ(reader.RangeIsWhole(), c.whole);
+  }
+}
+
 TEST(HttpHeaderReader, LaterLinesDecideTheRangeAndTheLength) {
   HttpHeaderReader unsatisfiable;
   EXPECT_EQ(Feed(unsatisfiable, "Content-Range: bytes 0-4/5\r\ncontent-range: bytes */5\r\n\r\n").first,

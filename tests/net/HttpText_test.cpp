@@ -20,13 +20,24 @@ TEST(HttpText, WholeInt32OrZeroTakesOnlyWhole32BitNumbers) {
 }
 
 TEST(HttpText, SatisfiedRangesOnly) {
-  EXPECT_TRUE(net::IsSatisfiedByteRange(" bytes 0-99/100\r\n"));
-  EXPECT_TRUE(net::IsSatisfiedByteRange("BYTES 5-9/*"));
-  EXPECT_FALSE(net::IsSatisfiedByteRange(" bytes */100\r\n"));
-  EXPECT_FALSE(net::IsSatisfiedByteRange(" bytes 0-/100"));
-  EXPECT_FALSE(net::IsSatisfiedByteRange(" bytes0-99/100"));
-  EXPECT_FALSE(net::IsSatisfiedByteRange(" items 0-99/100"));
-  EXPECT_FALSE(net::IsSatisfiedByteRange(""));
+  struct Case {
+    const char *value;
+    std::int64_t first, last, total;
+  };
+  for (const Case &c : {Case{" bytes 0-99/100\r\n", 0, 99, 100}, Case{"BYTES 5-9/*", 5, 9, -1},
+                        Case{"bytes 0-0/1", 0, 0, 1}, Case{"bytes 0-4294967299/4294967300", 0, 4294967299, 4294967300}}) {
+    SCOPED_TRACE(c.value);
+    net::ByteRange range;
+    ASSERT_TRUE(net::ParseByteRange(c.value, range));
+    EXPECT_EQ(range.First, c.first);
+    EXPECT_EQ(range.Last, c.last);
+    EXPECT_EQ(range.Total, c.total);
+  }
+  for (const char *value : {" bytes */100\r\n", " bytes 0-/100", " bytes0-99/100", " items 0-99/100", "", "bytes 5-4/10",
+                            "bytes 0-10/10", "bytes 0-9/10x", "bytes 0-9/*x", "bytes 0-1234567890123456789/*"}) {
+    net::ByteRange range;
+    EXPECT_FALSE(net::ParseByteRange(value, range)) << value;
+  }
 }
 
 TEST(HttpText, RequestTargetEncodesControlsSpaceAndDelOnly) {

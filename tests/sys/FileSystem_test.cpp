@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "sys/Error.h"
+#include "sys/FileLock.h"
 #include "sys/uGlobal.h"
 #include "tests/support/TestDir.h"
 
@@ -99,6 +101,49 @@ TEST(FileSystem, MoveReplacesTheTargetAndFoldersGoOnlyWhenEmpty) {
   EXPECT_TRUE(sys::RemoveFile(dir / "sub/old"));
   EXPECT_TRUE(sys::RemoveEmptyDirectory(dir / "sub"));
   EXPECT_FALSE(sys::DirectoryExists(dir / "sub"));
+}
+
+TEST(FileSystem, WholeFilesAreReadWrittenAndReplacedInOneStep) {
+  TestDir dir;
+  const std::string file = dir / "whole.txt";
+  const std::string bytes("line\r\n\0zero\xFF", 13);
+  ASSERT_TRUE(sys::WriteWholeFile(file, bytes));
+  std::string read;
+  ASSERT_TRUE(sys::ReadWholeFile(file, read, 100));
+  EXPECT_EQ(read, bytes);
+  EXPECT_GE(read.capacity(), bytes.size() + 100);
+  ASSERT_TRUE(sys::ReplaceWholeFile(file, "replaced"));
+  EXPECT_EQ(ReadWholeFile(file), "replaced");
+  ASSERT_TRUE(sys::ReplaceWholeFile(dir / "new.txt", ""));
+  EXPECT_TRUE(sys::ReadWholeFile(dir / "new.txt", read) && read.empty());
+  // No temporary is left behind.
+  std::vector<sys::DirectoryEntry> entries;
+  ASSERT_TRUE(sys::ListDirectory(dir.path(), entries));
+  EXPECT_EQ(entries.size(), 2u);
+
+  // Failures keep the system's reason.
+  EXPECT_FALSE(sys::ReadWholeFile(dir / "missing", read));
+  const std::string reason = sys::LastErrorText();
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(sys::WithLastError("cannot read x"), "cannot read x: " + sys::LastErrorText());
+  EXPECT_FALSE(sys::ReadWholeFile(dir.path(), read)) << "a folder is no file";
+  EXPECT_FALSE(sys::WriteWholeFile(dir / "no/such/dir/f", "x"));
+  EXPECT_FALSE(sys::ReplaceWholeFile(dir / "no/such/dir/f", "x"));
+  EXPECT_FALSE(sys::LastErrorText().empty());
+}
+
+TEST(FileSystem, ALockExcludesEveryOtherHolderUntilReleased) {
+  TestDir dir;
+  const std::string path = dir / "update.lock";
+  sys::FileLock first, second;
+  ASSERT_TRUE(first.TryLock(path));
+  EXPECT_TRUE(first.TryLock(path)) << "a holder keeps its lock";
+  EXPECT_FALSE(second.TryLock(path));
+  EXPECT_FALSE(second.Held());
+  first.Unlock();
+  EXPECT_TRUE(second.TryLock(path));
+  EXPECT_FALSE(first.TryLock(path));
+  EXPECT_FALSE(sys::FileLock().TryLock(dir / "no/such/dir/update.lock"));
 }
 
 }  // namespace

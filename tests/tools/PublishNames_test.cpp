@@ -25,9 +25,11 @@ TEST(PublishNames, NamesThatWouldChangeOnTheWayAreRefused) {
   // What the INI reader strips from a value.
   EXPECT_NE(PublishNameProblem(" lead.txt"), "");
   EXPECT_NE(PublishNameProblem("'quoted'"), "");
-  // The manifest's own place on the server.
-  EXPECT_NE(PublishNameProblem("update.ini"), "");
-  EXPECT_NE(PublishNameProblem("Update.INI"), "");
+  // The manifest's own place on the server, and every other file of the updater's own.
+  for (const char *name : {"update.ini", "Update.INI", "update.ini.sig", "install.journal", "cache/x.dll",
+                           "trust.state", "a.exe.quillet-old", "INSTAL~1.JOU"}) {
+    EXPECT_NE(PublishNameProblem(name), "") << name;
+  }
 }
 
 TEST(PublishNames, WindowsReservedNamesAreRefusedInAnySegment) {

@@ -186,9 +186,9 @@ same_tree() {
 
 # What the tool says when the check failed, when a download failed and when the
 # installation failed.
-check_failed="Connot connect to"
+check_failed="cannot fetch\|names no newest version"
 download_failed="not every file arrived whole"
-install_failed="some files could not be installed"
+install_failed="the update was not installed: cannot"
 
 # expect_failed_update DESCRIPTION REASON: the update did not exit with 0, for REASON, and
 # the installation is wholly the old release, with nothing of the attempt left beside it.

@@ -1,0 +1,22 @@
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+
+#include "sys/FileLock.h"
+
+namespace sys {
+
+bool FileLock::TryLock(const std::string &path) {
+  if (Held()) return true;
+  UniqueHandle file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!file.Valid()) return false;
+  // flock belongs to the open file, not to the process: a second open here excludes too.
+  while (flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) return false;
+  }
+  file_ = std::move(file);
+  return true;
+}
+
+}  // namespace sys
