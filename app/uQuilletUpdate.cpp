@@ -37,8 +37,8 @@ void FreeComponent(Component *&component) {
 }  // namespace
 
 TfrmQuilletUpdate::TfrmQuilletUpdate(TQuilletUpdateSettings Settings, TComponent *AOwner)
-    : ui::TForm("TfrmQuilletUpdate", AOwner), FSettings(std::move(Settings)), FUiThread(sys::CurrentThreadId()) {
-  // Workers post a held-back close to this thread's queue.
+    : ui::TForm("TfrmQuilletUpdate", AOwner), FSettings(std::move(Settings)) {
+  // Workers pass work to this thread before it first waits for messages.
   sys::CreateMessageQueue();
   BuildLayout();
   EndLayout();
@@ -162,7 +162,10 @@ void TfrmQuilletUpdate::CheckForUpdate() {
   if (Closed()) return;
   switch (result) {
     case -1:
-      lblInfo->SetCaption(Msg("Msg211", upt->Host));
+      // An installation that cannot be completed now is no connection problem.
+      lblInfo->SetCaption(upt->LastCheckFailure() == TCheckFailure::kInstallationUnfinished
+                              ? LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText)
+                              : Msg("Msg211", upt->Host));
       break;
     case 0:
       lblInfo->SetCaption(Msg("Msg206", upt->GetCurrVersion()));
@@ -171,8 +174,11 @@ void TfrmQuilletUpdate::CheckForUpdate() {
       const std::string newVersion = upt->GetNewVersion();
       lblInfo->SetCaption(Msg("Msg207", newVersion));
       if (ui::ShowMessageBox(this, Msg("Msg208", newVersion), Msg("Msg200"), ui::TMsgButtons::OKCancel,
-                             ui::TMsgIcon::Information) != ui::TModalResult::OK)
+                             ui::TMsgIcon::Information) != ui::TModalResult::OK) {
+        // Declined: another updater may work on the installation meanwhile.
+        upt->EndSession();
         return;
+      }
       if (Closed()) return;
       FState = 2;
       btnUpdate->SetCaption(Msg("Msg209"));
@@ -244,7 +250,8 @@ void TfrmQuilletUpdate::uptFileAllDowned(TObject *) {
     std::lock_guard<std::mutex> lock(FCloseLock);
     closeDeferred = --FInstalling == 0 && FCloseDeferred;
   }
-  if (closeDeferred) sys::PostTask(FUiThread, [this] { Close(); });
+  // Posted to the window, which takes it also while a modal loop runs.
+  if (closeDeferred) PostToOwnThread([this] { Close(); });
 }
 
 bool TfrmQuilletUpdate::InstallDownloads() {
@@ -263,16 +270,25 @@ void TfrmQuilletUpdate::uptCopyFile(TObject *, const std::string &, const std::s
 
 void TfrmQuilletUpdate::ReportInstalled() {
   ui::ShowMessageBox(this, Msg("Msg202"), Msg("Msg200"), ui::TMsgButtons::OK, ui::TMsgIcon::Information);
-  btnUpdate->SetCaption(Msg("Msg205"));
-  FState = 1;
-  FChainBusy = false;
-  lblOper->SetCaption(Msg("Msg203"));
-  lblInfo->SetCaption(Msg("Msg204", upt->GetCurrVersion()));
-  PBar->SetPosition(100);
+  // The rest on the user-interface thread, where a click may write the same texts: once
+  // the state and the busy flag let a click through, only that thread writes them.
+  RunOnOwnThread([this] {
+    btnUpdate->SetCaption(Msg("Msg205"));
+    FState = 1;
+    FChainBusy = false;
+    lblOper->SetCaption(Msg("Msg203"));
+    lblInfo->SetCaption(Msg("Msg204", upt->GetCurrVersion()));
+    PBar->SetPosition(100);
+  });
 }
 
 void TfrmQuilletUpdate::ReportFailure() {
-  // Still in state 2: from here on the update button runs the whole chain again.
-  FChainBusy = false;
-  lblOper->SetCaption(LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText));
+  RunOnOwnThread([this] {
+    lblOper->SetCaption(LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText));
+    // Nothing stays shown as installed after the installation backed out.
+    lblInfo->SetCaption(std::string());
+    PBar->SetPosition(0);
+    // Still in state 2: from here on the update button runs the whole chain again.
+    FChainBusy = false;
+  });
 }

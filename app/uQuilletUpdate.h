@@ -30,7 +30,9 @@ struct TQuilletUpdateSettings {
 // so that the worker, not the user-interface thread, waits for the user to close the
 // completion notice. They change the controls only through the toolkit, whose native
 // backend carries every change and message box over to the user-interface thread and
-// makes it there in the order given; FState is atomic.
+// makes it there in the order given; FState is atomic. What follows an outcome (from
+// the moment the state and the busy flag let a click through) runs on the
+// user-interface thread itself, so that a click and a worker never write the same text.
 //
 // Closing. A check or a download is abandoned when the window closes: freeing the engine
 // stops its transfers and starts nothing further. An installation is never cut short:
@@ -87,7 +89,6 @@ class TfrmQuilletUpdate : public ui::TForm {
   void FormCloseQuery(TObject *Sender, bool &CanClose);
 
   const TQuilletUpdateSettings FSettings;
-  const sys::ThreadId FUiThread;
   std::atomic<std::int32_t> FState{1};
   // From starting a chain of downloads until its outcome is shown (the engine's own flags
   // leave a gap between the last download and the installation).

@@ -150,7 +150,7 @@ bool TInstallation::Run(const std::vector<TInstallEntry> &Entries, const std::fu
         RemoveCreatedDirectories(createdDirectories);
         FFailureReason = reason;
       } else {
-        FFailureReason = reason + "; then " + FFailureReason;
+        FFailureReason = reason + "; the installation is unfinished: " + FFailureReason;
       }
       return false;
     }

@@ -124,8 +124,12 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   TInstallation recovery(FCacheDir + kJournalName, FAppDir);
   if (!recovery.Recover()) return FailCheck(TCheckFailure::kInstallationUnfinished, recovery.FailureReason());
   std::string address;
-  if (PingHost(Host, kProbeTimeoutMs, address) != 1) {
-    return FailCheck(TCheckFailure::kCannotConnect, "cannot connect to " + Host + ": it does not answer");
+  const int probe = PingHost(Host, kProbeTimeoutMs, address);
+  if (probe != 1) {
+    return FailCheck(TCheckFailure::kCannotConnect,
+                     "cannot connect to " + Host +
+                         (probe == 0 ? ": it does not answer"
+                                     : ": the name does not resolve, or no echo request can be sent"));
   }
 
   FlagScope checking(FIsCheckUpdateing);
@@ -271,6 +275,9 @@ void TSoftUpdater::CopyFiles() {
     if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, entries[std::size_t(i)].Destination, count, i);
   });
   FFailureReason = FLastInstallComplete ? std::string() : installation.FailureReason();
+  // The update is done: another updater may work on the installation now. After a
+  // failure the owner may try the chain again, still holding it.
+  if (FLastInstallComplete) EndSession();
 }
 
 TInstallOutcome TSoftUpdater::EndMainProgramAndInstall(unsigned PauseMs, const std::function<void()> &Starting) {
@@ -280,8 +287,5 @@ TInstallOutcome TSoftUpdater::EndMainProgramAndInstall(unsigned PauseMs, const s
   KillProcess(vocabulary::kMainFileName);
   sys::SleepMs(PauseMs);
   CopyFiles();
-  if (!FLastInstallComplete) return TInstallOutcome::InstallFailed;
-  // The update is done: another updater may work on the installation now.
-  EndSession();
-  return TInstallOutcome::Installed;
+  return FLastInstallComplete ? TInstallOutcome::Installed : TInstallOutcome::InstallFailed;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,13 @@ class TControlPeer {
   // A form is shown or closed.
   virtual void Shown() {}
   virtual void Closed() {}
+
+  // For a form: runs Call on the thread that owns the form's window and returns once it
+  // has run there (at once when that is the calling thread).
+  virtual void RunOnOwnerThread(const std::function<void()> &Call) { Call(); }
+  // For a form: queues Task to run on that thread when it next takes its messages, a
+  // modal loop of its own included (the window dragged, a menu open).
+  virtual void PostToOwnerThread(std::function<void()> Task) { Task(); }
 };
 
 enum class TMsgButtons { OK, OKCancel };

@@ -31,6 +31,22 @@ void TForm::Show() {
   RunHandler(OnShow, this);
 }
 
+void TForm::RunOnOwnThread(const std::function<void()> &Call) {
+  if (Peer()) {
+    Peer()->RunOnOwnerThread(Call);
+  } else {
+    Call();
+  }
+}
+
+void TForm::PostToOwnThread(std::function<void()> Task) {
+  if (Peer()) {
+    Peer()->PostToOwnerThread(std::move(Task));
+  } else {
+    Task();
+  }
+}
+
 void TForm::Close() {
   if (FClosed) return;
   if (OnCloseQuery) {

@@ -41,6 +41,14 @@ class TForm : public TControl {
   void Close();
   bool Closed() const { return FClosed; }
 
+  // The form's own thread, the user-interface thread, for work that other threads pass to
+  // it so that the form's texts are only ever written there. RunOnOwnThread runs Call
+  // there and returns when it has run (at once on that thread); PostToOwnThread queues
+  // Task there, where it also runs while that thread is in a modal loop. Before the
+  // layout has ended, both run at once.
+  void RunOnOwnThread(const std::function<void()> &Call);
+  void PostToOwnThread(std::function<void()> Task);
+
  private:
   std::string FClassName;
   int FClientWidth = 0;

@@ -19,6 +19,9 @@ namespace {
 // A call carried to the thread that owns a form's window: lParam points to the
 // std::function, which lives on the sender's stack until SendMessage returns.
 constexpr UINT kRunOnOwnerMessage = WM_APP + 0x51;
+// A task posted to a form's window: lParam owns a heap copy of the std::function. Posted
+// to the window rather than to its thread, so that a modal loop dispatches it too.
+constexpr UINT kPostedTaskMessage = WM_APP + 0x52;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -121,6 +124,12 @@ class TWin32FormPeer : public TControlPeer {
   void Shown() override;
   void Closed() override {
     RunOnOwner(FHwnd, [&] { ShowWindow(FHwnd, SW_HIDE); });
+  }
+  void RunOnOwnerThread(const std::function<void()> &Call) override { RunOnOwner(FHwnd, Call); }
+  void PostToOwnerThread(std::function<void()> Task) override {
+    auto *owned = new std::function<void()>(std::move(Task));
+    // A window that is gone takes no task: it is dropped, as its form is.
+    if (!FHwnd || !PostMessageA(FHwnd, kPostedTaskMessage, 0, reinterpret_cast<LPARAM>(owned))) delete owned;
   }
 
   HWND Handle() const { return FHwnd; }
@@ -415,6 +424,11 @@ LRESULT TWin32FormPeer::Handle(UINT Msg, WPARAM WParam, LPARAM LParam) {
     case kRunOnOwnerMessage:
       (*reinterpret_cast<const std::function<void()> *>(LParam))();
       return 0;
+    case kPostedTaskMessage: {
+      std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()> *>(LParam));
+      (*task)();
+      return 0;
+    }
     case WM_CLOSE:
       // The form decides; the window itself lives until its peer is freed.
       FForm.Close();

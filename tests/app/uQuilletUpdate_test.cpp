@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sys/CodePage.h"
@@ -357,6 +360,81 @@ TEST_F(WindowTest, IncompleteChainEndsNothingInstallsNothingAndRetries) {
   EXPECT_EQ(window->State(), 1);
 }
 
+// Clicks from the moment a chain ends race the end of the chain for the window's texts,
+// unless the window writes them on its own thread alone (the ThreadSanitizer build sees
+// it). The chain fails every time, so each click that is let through starts the next.
+TEST_F(WindowTest, ClicksWhileAChainEndsNeverWriteAlongsideTheWorker) {
+  Open();
+  PublishFourFiles();
+  server.Withdraw("readme.txt");
+  std::atomic<int> downed{0};
+  window->upt->OnFileDowned = [&](TObject *) { ++downed; };
+  backend.ScriptAnswer(TModalResult::OK);
+  window->btnUpdate->Click();
+  // Nothing but clicks and this thread's messages until three chains of four files ended:
+  // no look at the records, which would order this thread after the worker's writes.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGenerous);
+  while (downed < 12 && std::chrono::steady_clock::now() < deadline) {
+    window->btnUpdate->Click();
+    sys::DispatchOneMessage();
+    std::this_thread::yield();
+  }
+  ASSERT_GE(downed, 12) << "the chains did not end";
+  // The last chain that a click started has ended and shown its outcome.
+  const ui::THeadlessBackend::TChange outcomeShown{"PBar", "Position", "0"};
+  ASSERT_TRUE(backend.WaitUntil(
+      [&](const std::vector<ui::THeadlessBackend::TChange> &changes) {
+        return !changes.empty() && changes.back() == outcomeShown && !window->upt->IsDownloading();
+      },
+      kGenerous));
+  EXPECT_EQ(window->State(), 2);
+  EXPECT_EQ(window->lblOper->Caption(), "Failed");
+  EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.1.0.0"));
+}
+
+// A check that finds an installation it cannot complete now says so, not that the server
+// is unreachable; clicks during a download and during the installation change nothing.
+TEST_F(WindowTest, AnUnfinishedInstallationIsShownAsAFailedUpdate) {
+  const std::string readme = install / "readme.txt";
+  WriteWholeFile(readme + ".quillet-new", "new readme");
+  sys::ForceDirectories(readme + sys::kPathSepText + "inside");
+  WriteWholeFile(install / "cache/install.journal", "quillet installation journal 1\nreplacing\n" + readme + "\t" +
+                                                        readme + ".quillet-new\t" + readme + ".quillet-old\t0\n");
+  Open();
+  PublishFourFiles();
+  window->btnUpdate->Click();
+  EXPECT_EQ(window->lblInfo->Caption(), "Failed");
+  EXPECT_EQ(window->State(), 1);
+  EXPECT_TRUE(backend.MessageBoxes().empty());
+}
+
+TEST_F(WindowTest, ClicksDuringTheDownloadsAndTheInstallationChangeNothing) {
+  Open();
+  PublishFourFiles();
+  std::atomic<bool> clickedWhileDownloading{false}, clickedWhileInstalling{false};
+  window->upt->OnFileDowned = [&](TObject *) {
+    if (window->upt->FFileIndex != 0 || clickedWhileDownloading) return;
+    // The first file's download has ended, the chain goes on: a click now is nested in a
+    // running chain.
+    window->RunOnOwnThread([&] {
+      window->btnUpdate->Click();
+      clickedWhileDownloading = true;
+    });
+  };
+  UpdateUntilNotice();
+  ASSERT_TRUE(clickedWhileDownloading);
+  // The installation waits for the notice to close: a click now is nested in it.
+  backend.ClearRecords();
+  window->btnUpdate->Click();
+  clickedWhileInstalling = true;
+  EXPECT_TRUE(backend.Changes().empty());
+  backend.ScriptAnswer(TModalResult::OK);
+  ASSERT_TRUE(WaitForUpdateEnd());
+  EXPECT_EQ(Of("lblOper", "Caption"), Values{"Done"});
+  EXPECT_EQ(ReadWholeFile(install / "readme.txt"), "read me\n");
+  EXPECT_EQ(window->State(), 1);
+}
+
 TEST_F(WindowTest, FailedCopyIsReportedWithTheBuiltInTextWhenTheFileHasNone) {
   // A language file without the failure message (installed and released), and a
   // directory where a file must go.
@@ -372,6 +450,9 @@ TEST_F(WindowTest, FailedCopyIsReportedWithTheBuiltInTextWhenTheFileHasNone) {
                                     kGenerous));
   EXPECT_EQ(window->State(), 2);
   EXPECT_EQ(backend.MessageBoxes().size(), 1u);  // no completion notice
+  // Backed out: nothing is left shown as installed.
+  EXPECT_EQ(window->lblInfo->Caption(), "");
+  EXPECT_EQ(window->PBar->Position(), 0);
 }
 
 TEST_F(WindowTest, MessagesAreNotPrintfFormats) {

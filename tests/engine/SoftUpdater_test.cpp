@@ -217,6 +217,102 @@ TEST_F(EngineTest, CheckFailsWithoutHostOrManifest) {
   EXPECT_EQ(updater->CheckUpdate(msg), 1);
 }
 
+// Every check starts afresh: a failed one leaves neither the last list nor the last
+// chain's or installation's outcome behind.
+TEST_F(EngineTest, EveryCheckStartsFromACleanRecord) {
+  PublishThreeReleases();
+  ASSERT_TRUE(RunChain());
+  ASSERT_TRUE(updater->LastChainComplete() && updater->LastInstallComplete());
+  WriteWholeFile(install / "Quillet.exe", MainProgram("1.1.0.0"));
+  server.SetManifest("not a manifest");
+  std::string msg;
+  EXPECT_EQ(updater->CheckUpdate(msg), -1);
+  EXPECT_TRUE(updater->FFileList.Empty());
+  EXPECT_FALSE(updater->LastChainComplete());
+  EXPECT_FALSE(updater->LastInstallComplete());
+  EXPECT_EQ(updater->LastCheckFailure(), TCheckFailure::kCannotConnect);
+  EXPECT_EQ(updater->FailureReason(), "the server's manifest names no newest version");
+}
+
+TEST_F(EngineTest, AnInstallationWithoutItsProgramRecordsAnEmptyInstalledVersion) {
+  PublishThreeReleases();
+  sys::RemoveFile(install / "Quillet.exe");
+  std::string msg;
+  ASSERT_EQ(updater->CheckUpdate(msg), 1);
+  EXPECT_EQ(ini::ReadProfileString(updater->FCacheDir + "update.ini", "conf", "last_version", "?"), "");
+  // The newest release's own list.
+  EXPECT_EQ(updater->FFileList.Items(), (std::vector<std::string>{"Quillet.exe", "Language/chs.ini"}));
+}
+
+// Release files named like the updater's own files are never fetched or installed, and do
+// not keep the rest of the release from installing.
+TEST_F(EngineTest, EntriesThatWouldReachTheUpdatersOwnFilesAreDropped) {
+  server.SetManifest(
+      "[conf]\r\ncurr_version=2.0\r\n[files_ver_2.0]\r\n"
+      "a=install.journal\r\nb=update.ini\r\nc=cache/Quillet.exe\r\nd=Quillet.exe.quillet-old\r\n"
+      "e=Cache./x\r\nf=INSTAL~1.JOU\r\ng=ok.txt\r\n");
+  server.Publish("install.journal", "quillet installation journal 1\nrolling-back\n");
+  server.Publish("ok.txt", "fine");
+  ASSERT_TRUE(RunChain());
+  EXPECT_EQ(updater->FFileList.Items(), std::vector<std::string>{"ok.txt"});
+  EXPECT_TRUE(updater->LastInstallComplete());
+  EXPECT_EQ(ReadWholeFile(install / "ok.txt"), "fine");
+  EXPECT_FALSE(sys::FileExists(install / "cache/install.journal"));
+  EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.1.0.0"));
+}
+
+// Two updaters on one installation: the second says another update runs and changes
+// nothing until the first has ended its update.
+TEST_F(EngineTest, ASecondUpdaterWaitsUntilTheFirstHasEndedItsUpdate) {
+  PublishThreeReleases();
+  std::string msg;
+  ASSERT_EQ(updater->CheckUpdate(msg), 1);
+  const std::string staged = ReadWholeFile(install / "cache/update.ini");
+  TSoftUpdater second(nullptr, install.path());
+  second.Host = server.Host();
+  second.Path = server.Path();
+  second.MainFile = second.FAppDir + "Quillet.exe";
+  EXPECT_EQ(second.CheckUpdate(msg), -1);
+  EXPECT_EQ(second.LastCheckFailure(), TCheckFailure::kAnotherUpdateRunning);
+  EXPECT_EQ(second.FailureReason(), "another update of this installation is running");
+  EXPECT_EQ(ReadWholeFile(install / "cache/update.ini"), staged);
+  // The first one's update goes on unhindered.
+  updater->StartDownload();
+  ASSERT_TRUE(chainEnded.Wait(kGenerous));
+  EXPECT_TRUE(updater->LastInstallComplete());
+  EXPECT_EQ(second.CheckUpdate(msg), 0);
+
+  // A declined update lets the other updater in at once.
+  WriteWholeFile(install / "Quillet.exe", MainProgram("1.1.0.0"));
+  ASSERT_EQ(second.CheckUpdate(msg), 1);
+  EXPECT_EQ(updater->CheckUpdate(msg), -1);
+  second.EndSession();
+  EXPECT_EQ(updater->CheckUpdate(msg), 1);
+}
+
+TEST_F(EngineTest, AnUnfinishedInstallationStopsTheCheckAndIsReported) {
+  PublishThreeReleases();
+  // A journal promises readme.txt, but a folder stands in its way.
+  const std::string readme = install / "readme.txt";
+  WriteWholeFile(readme + ".quillet-new", "new readme");
+  sys::ForceDirectories(readme + sys::kPathSepText + "inside");
+  WriteWholeFile(install / "cache/install.journal", "quillet installation journal 1\nreplacing\n" + readme + "\t" +
+                                                        readme + ".quillet-new\t" + readme + ".quillet-old\t0\n");
+  WriteWholeFile(install / "cache/update.ini", "staged by the last check");
+  std::string msg;
+  EXPECT_EQ(updater->CheckUpdate(msg), -1);
+  EXPECT_EQ(updater->LastCheckFailure(), TCheckFailure::kInstallationUnfinished);
+  EXPECT_EQ(updater->FailureReason().rfind("the last installation is unfinished: cannot replace " + readme, 0), 0u)
+      << updater->FailureReason();
+  EXPECT_EQ(ReadWholeFile(install / "cache/update.ini"), "staged by the last check");
+  EXPECT_TRUE(sys::FileExists(install / "cache/install.journal"));
+  // Once the way is free, the next check completes it and goes on.
+  ASSERT_TRUE(sys::RemoveEmptyDirectory(readme + sys::kPathSepText + "inside"));
+  ASSERT_TRUE(sys::RemoveEmptyDirectory(readme));
+  EXPECT_EQ(updater->CheckUpdate(msg), 1);
+  EXPECT_EQ(ReadWholeFile(readme), "new readme");
+}
+
 TEST_F(EngineTest, RefusedUrlLeavesTheEngineIdle) {
   updater->Path = "ftp://elsewhere/";
   std::string msg;
@@ -272,6 +368,57 @@ TEST(EngineChain, ServerClosingMidBodyInstallsNothing) {
   EXPECT_EQ(copies, 0);
   EXPECT_FALSE(sys::FileExists(install / "a.txt"));
   EXPECT_FALSE(sys::FileExists(install / "b.bin"));
+}
+
+// While a chain runs, a second StartDownload and a CopyFiles change nothing, and neither
+// does a CopyFiles from within the installation.
+TEST(EngineChain, StartingOrInstallingDuringAChainOrAnInstallationChangesNothing) {
+  const std::string manifest = "[conf]\r\ncurr_version=2.0\r\n[files_ver_2.0]\r\nf1=slow.bin\r\nf2=next.bin\r\n";
+  std::map<std::string, std::string> bodies{{"update.ini.rar", manifest}, {"next.bin.rar", "next"}};
+  sys::Event firstChunk(sys::Event::Mode::ManualReset), goOn(sys::Event::Mode::ManualReset);
+  auto serveAfterASignal = [&](ScriptedConnection &connection) {
+    const std::string request = connection.ReadRequest();
+    connection.Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-1999/2000\r\nContent-Length: 2000\r\n\r\n");
+    if (request.compare(0, 5, "HEAD ") == 0) return;
+    connection.Send(std::string(1000, 's'));
+    goOn.Wait(kGenerous);
+    connection.Send(std::string(1000, 's'));
+  };
+  ScriptedServer server("127.0.0.82", {ServeFiles(bodies, ""), ServeFiles(bodies, ""), serveAfterASignal,
+                                       serveAfterASignal, ServeFiles(bodies, ""), ServeFiles(bodies, "")});
+  ASSERT_TRUE(server.Listening());
+  TestDir install;
+  TSoftUpdater updater(nullptr, install.path());
+  updater.Host = "127.0.0.82";
+  updater.Path = "http://127.0.0.82/";
+  updater.MainFile = updater.FAppDir + "Quillet.exe";
+  sys::Event ended(sys::Event::Mode::ManualReset);
+  int copies = 0;
+  updater.OnFileDowning = [&](TObject *, int, int, std::string) { firstChunk.Set(); };
+  updater.OnCopyFile = [&](TObject *, const std::string &, const std::string &, int, int) {
+    ++copies;
+    updater.CopyFiles();
+  };
+  updater.OnFileAllDowned = [&](TObject *) {
+    updater.CopyFiles();
+    ended.Set();
+  };
+  std::string msg;
+  ASSERT_EQ(updater.CheckUpdate(msg), 1);
+  updater.StartDownload();
+  ASSERT_TRUE(firstChunk.Wait(kGenerous));
+  updater.StartDownload();
+  updater.CopyFiles();
+  EXPECT_EQ(updater.CheckUpdate(msg), -1);
+  EXPECT_EQ(updater.FFileIndex, 0);
+  EXPECT_EQ(updater.FFileList.Count(), 2);
+  EXPECT_EQ(server.ConnectionCount(), 4);
+  goOn.Set();
+  ASSERT_TRUE(ended.Wait(kGenerous));
+  EXPECT_EQ(server.ConnectionCount(), 6);
+  EXPECT_EQ(copies, 2);
+  EXPECT_TRUE(updater.LastInstallComplete());
+  EXPECT_EQ(ReadWholeFile(install / "next.bin"), "next");
 }
 
 TEST(EngineChain, DestroyingTheEngineStopsTheChain) {

@@ -5,8 +5,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/SoftUpdater.h"
 #include "net/PingUnit.h"
 #include "sys/Error.h"
+#include "sys/FileSystem.h"
+#include "sys/Socket.h"
+#include "tests/support/TestDir.h"
 
 namespace {
 
@@ -44,6 +48,27 @@ TEST_F(SilentLoopback, NameThatDoesNotResolveGivesMinusOneAndNoAddress) {
   std::string address = "stale";
   EXPECT_EQ(ping.PingByName("name.invalid", 500, address), -1);
   EXPECT_EQ(address, "");
+  std::uint32_t resolved = 0;
+  EXPECT_FALSE(sys::ResolveIPv4("no-such-host.invalid", &resolved));
+}
+
+// The engine on a probe that says 0 (no answer) and one that says -1 (no such name):
+// either way the check cannot be made and says why, and nothing is fetched.
+TEST_F(SilentLoopback, EngineCheckFailsWhenTheHostIsSilentOrUnknown) {
+  testing_support::TestDir install;
+  for (const char *host : {"127.0.0.1", "name.invalid"}) {
+    SCOPED_TRACE(host);
+    TSoftUpdater updater(nullptr, install.path());
+    updater.Host = host;
+    updater.Path = std::string("http://") + host + "/";
+    std::string msg;
+    EXPECT_EQ(updater.CheckUpdate(msg), -1);
+    EXPECT_EQ(msg, std::string("Connot connect to ") + host);
+    EXPECT_EQ(updater.LastCheckFailure(), TCheckFailure::kCannotConnect);
+    EXPECT_EQ(updater.FailureReason().rfind(std::string("cannot connect to ") + host + ": ", 0), 0u)
+        << updater.FailureReason();
+    EXPECT_FALSE(sys::FileExists(install / "cache/update.ini"));
+  }
 }
 
 // An unprivileged user where the system lets it ping: the datagram ICMP socket.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "sys/MessageQueue.h"
 #include "ui/Form.h"
 
 namespace ui {
@@ -10,8 +11,9 @@ namespace ui {
 // Turns every forwarded change of one control into a record of the backend.
 class THeadlessBackend::TRecordingPeer : public TControlPeer {
  public:
+  // Built on the thread that ends the form's layout, which is the form's own thread.
   TRecordingPeer(std::shared_ptr<TRecords> Records, const TControl &Control)
-      : FRecords(std::move(Records)), FControl(Control) {}
+      : FRecords(std::move(Records)), FControl(Control), FOwnerThread(sys::CurrentThreadId()) {}
 
   void CaptionChanged(const std::string &Caption) override { Record("Caption", Caption); }
   void HintChanged(const std::string &Hint) override { Record("Hint", Hint); }
@@ -23,15 +25,38 @@ class THeadlessBackend::TRecordingPeer : public TControlPeer {
   void Shown() override { Record("Shown", ""); }
   void Closed() override { Record("Closed", ""); }
 
+  // As on Windows: the owner thread runs what it is given when it takes its messages; a
+  // thread that takes none (a test without a message queue) leaves it to the caller.
+  void RunOnOwnerThread(const std::function<void()> &Call) override {
+    if (sys::CurrentThreadId() == FOwnerThread) {
+      Call();
+      return;
+    }
+    sys::Event ran(sys::Event::Mode::ManualReset);
+    if (!sys::PostTask(FOwnerThread, [&] {
+          Call();
+          ran.Set();
+        })) {
+      Call();
+      return;
+    }
+    ran.Wait(sys::kInfiniteWait);
+  }
+  void PostToOwnerThread(std::function<void()> Task) override {
+    if (!sys::PostTask(FOwnerThread, Task)) Task();
+  }
+
  private:
   void Record(const std::string &What, const std::string &Value) {
     std::lock_guard<std::mutex> lock(FRecords->Mutex);
     FRecords->Changes.push_back({FControl.Name(), What, Value});
     FRecords->Changed.notify_all();
+    FRecords->ChangedSignal.Set();
   }
 
   std::shared_ptr<TRecords> FRecords;
   const TControl &FControl;
+  const sys::ThreadId FOwnerThread;
 };
 
 std::unique_ptr<TControlPeer> THeadlessBackend::CreatePeer(TControl &Control, TControlPeer *) {
@@ -44,6 +69,7 @@ TModalResult THeadlessBackend::ShowMessageBox(TForm *Owner, const std::string &T
   std::unique_lock<std::mutex> lock(records.Mutex);
   ++records.OpenBoxes;
   records.Changed.notify_all();
+  records.ChangedSignal.Set();
   records.Changed.wait(lock, [&] { return !records.Answers.empty(); });
   TModalResult answer = records.Answers.front();
   records.Answers.pop_front();
@@ -52,6 +78,7 @@ TModalResult THeadlessBackend::ShowMessageBox(TForm *Owner, const std::string &T
   --records.OpenBoxes;
   records.MessageBoxes.push_back({Owner ? Owner->Name() : std::string(), Text, Caption, Buttons, Icon, answer});
   records.Changed.notify_all();
+  records.ChangedSignal.Set();
   return answer;
 }
 
@@ -61,23 +88,30 @@ void THeadlessBackend::ScriptAnswer(TModalResult Answer) {
   FRecords->Changed.notify_all();
 }
 
+bool THeadlessBackend::WaitAsTheUserInterfaceThread(const std::function<bool()> &Holds, int TimeoutMs) const {
+  // A slice short enough that the time limit is seen, whatever else happens.
+  constexpr int kSliceMs = 50;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  bool held = false;
+  sys::WaitDispatchingMessages(FRecords->ChangedSignal, kSliceMs, [&] {
+    std::lock_guard<std::mutex> lock(FRecords->Mutex);
+    held = Holds();
+    return held || std::chrono::steady_clock::now() >= deadline;
+  });
+  return held;
+}
+
 bool THeadlessBackend::WaitForMessageBoxes(std::size_t Count, int TimeoutMs) const {
-  std::unique_lock<std::mutex> lock(FRecords->Mutex);
-  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
-                                    [&] { return FRecords->MessageBoxes.size() >= Count; });
+  return WaitAsTheUserInterfaceThread([&] { return FRecords->MessageBoxes.size() >= Count; }, TimeoutMs);
 }
 
 bool THeadlessBackend::WaitForOpenMessageBoxes(std::size_t Count, int TimeoutMs) const {
-  std::unique_lock<std::mutex> lock(FRecords->Mutex);
-  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
-                                    [&] { return FRecords->OpenBoxes >= Count; });
+  return WaitAsTheUserInterfaceThread([&] { return FRecords->OpenBoxes >= Count; }, TimeoutMs);
 }
 
 bool THeadlessBackend::WaitUntil(const std::function<bool(const std::vector<TChange> &)> &Condition,
                                  int TimeoutMs) const {
-  std::unique_lock<std::mutex> lock(FRecords->Mutex);
-  return FRecords->Changed.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
-                                    [&] { return Condition(FRecords->Changes); });
+  return WaitAsTheUserInterfaceThread([&] { return Condition(FRecords->Changes); }, TimeoutMs);
 }
 
 bool THeadlessBackend::WaitForChange(const std::string &Control, const std::string &What, const std::string &Value,

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sys/Event.h"
 #include "ui/Backend.h"
 
 namespace ui {
@@ -45,6 +46,9 @@ class THeadlessBackend : public TBackend {
 
   // Queues the answer of a message box yet to be shown (or one waiting now).
   void ScriptAnswer(TModalResult Answer);
+  // The waits below wait as the user-interface thread does: the calling thread's messages
+  // (work that other threads pass to its windows) are dispatched meanwhile.
+  //
   // Waits until Count message boxes have been answered, at most TimeoutMs; true if they were.
   bool WaitForMessageBoxes(std::size_t Count, int TimeoutMs) const;
   // Waits until Count message boxes are open at once, waiting for answers, at most
@@ -66,6 +70,8 @@ class THeadlessBackend : public TBackend {
   void ClearRecords();
 
  private:
+  bool WaitAsTheUserInterfaceThread(const std::function<bool()> &Holds, int TimeoutMs) const;
+
   class TRecordingPeer;
   // Shared with the peers, so that a control built on this backend may outlive it.
   struct TRecords {
@@ -75,6 +81,8 @@ class THeadlessBackend : public TBackend {
     std::vector<TMessageBoxRecord> MessageBoxes;
     std::deque<TModalResult> Answers;
     std::size_t OpenBoxes = 0;
+    // Set on every change: wakes the waits, which also take messages meanwhile.
+    sys::Event ChangedSignal{sys::Event::Mode::AutoReset};
   };
   std::shared_ptr<TRecords> FRecords = std::make_shared<TRecords>();
 };

@@ -5,7 +5,7 @@
 # release or wholly the new one, byte for byte, a failed update must not exit with 0, and a
 # later run against a healthy server must complete the update.
 #   quillet-update-faults.sh FAMILY WORK TOOL PROGRAMS SERVER ADDRESS [EMULATOR HOLDER]
-# FAMILY is server, manifest, disk or kill. WORK is a scratch folder, PROGRAMS holds
+# FAMILY is server, manifest, disk, kill or recovery. WORK is a scratch folder, PROGRAMS holds
 # Quillet-<version>.exe, SERVER is the fault server (tests/support/FaultServer_posix.cpp),
 # listening on ADDRESS:80. EMULATOR runs a Windows TOOL (Wine); HOLDER is then the Windows
 # helper that holds a file open without sharing.
@@ -184,11 +184,12 @@ same_tree() {
   release_files "$1" | while read -r name; do cmp "$1/$name" "$inst/$name" || exit 1; done
 }
 
-# What the tool says when the check failed, when a download failed and when the
-# installation failed.
+# What the tool says when the check failed, when a download failed, when the
+# installation failed and when an installation is left unfinished.
 check_failed="cannot fetch\|names no newest version"
 download_failed="not every file arrived whole"
 install_failed="the update was not installed: cannot"
+unfinished="unfinished"
 
 # expect_failed_update DESCRIPTION REASON: the update did not exit with 0, for REASON, and
 # the installation is wholly the old release, with nothing of the attempt left beside it.
@@ -445,9 +446,90 @@ family_kill() {
   kill_while_installing cleaning new
 }
 
+# ---- recoveries that cannot finish at once -------------------------------------------
+
+# block FILE / unblock FILE: FILE of the installation cannot be replaced until unblocked.
+# Natively a directory takes its place (the file itself waits beside the installation);
+# under Wine another program holds it open without sharing, as Windows programs may.
+block() {
+  if [ -z "$emulator" ]; then
+    mv "$inst/$1" "$work/blocked"
+    mkdir -p "$inst/$1/inside"
+    return
+  fi
+  rm -f "$work/hold-input"
+  mkfifo "$work/hold-input"
+  $emulator "$holder" "$(tool_path "$inst/$1")" <"$work/hold-input" >"$work/held" 2>&1 &
+  holder_pid=$!
+  exec 3>"$work/hold-input"
+  wait_for "the holder to open $1" held
+}
+
+unblock() {
+  if [ -z "$emulator" ]; then
+    rm -rf "$inst/$1"
+    mv "$work/blocked" "$inst/$1"
+    return
+  fi
+  exec 3>&-
+  wait "$holder_pid"
+}
+
+# expect_unfinished DESCRIPTION: the last run failed because an installation is
+# unfinished, and nothing of it is lost: the journal and the old copy of Quillet.exe stay.
+expect_unfinished() {
+  if [ "$status" -eq 0 ] || ! grep -q "$unfinished" "$work/err"; then
+    fail "$1: exited $status, not failing with an unfinished installation"
+    show_tool_output
+  fi
+  [ -e "$inst/cache/install.journal" ] || fail "$1: the journal is gone"
+  cmp -s "$inst/Quillet.exe.quillet-old" "$old/Quillet.exe" || fail "$1: the old Quillet.exe is gone"
+}
+
+# Killed with Quillet.exe replaced and readme.txt not yet; the check must complete the
+# installation, but readme.txt cannot be replaced just now.
+forward_recovery_blocked() {
+  begin_case "completing an interrupted installation meets a file that cannot be replaced"
+  start_server
+  pause_tool replaced
+  kill_tool
+  block readme.txt
+  run_tool check
+  expect_unfinished "completing while blocked"
+  grep -q '^replacing$' "$inst/cache/install.journal" || fail "completing while blocked: the journal moved on"
+  unblock readme.txt
+  healthy_run "completing once unblocked" check
+}
+
+# Replacing the new data/big.bin fails after Quillet.exe was replaced, and putting the old
+# Quillet.exe back fails too: the roll-back stays unfinished until the file is free.
+rollback_blocked() {
+  begin_case "putting back the old files meets a file that cannot be replaced"
+  start_server
+  pause_tool replaced
+  mkdir -p "$inst/data/big.bin/inside"
+  block Quillet.exe
+  resume_tool
+  expect_unfinished "putting back while blocked"
+  grep -q '^rolling-back$' "$inst/cache/install.journal" || fail "putting back while blocked: the journal moved on"
+  run_tool check
+  expect_unfinished "checking while still blocked"
+  unblock Quillet.exe
+  rm -rf "$inst/data"
+  run_tool check
+  [ "$status" -eq 100 ] || { fail "putting back once unblocked: the check exited $status"; show_tool_output; }
+  same_tree "$old" || fail "putting back once unblocked: the installation is not wholly the old release"
+  healthy_run "putting back once unblocked"
+}
+
+family_recovery() {
+  forward_recovery_blocked
+  rollback_blocked
+}
+
 make_releases
 case $family in
-server | manifest | disk | kill) "family_$family" ;;
+server | manifest | disk | kill | recovery) "family_$family" ;;
 *)
   echo "unknown family $family" >&2
   exit 2
