@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   LookUpEverywhere(data, size);
 
   pe::ByteRange resource;
-  const bool hasResource = pe::FindPeVersionResource(data, size, resource);
+  // A user language that tries every step of the loader's order.
+  const bool hasResource = pe::FindPeVersionResource(data, size, pe::ResourceLanguageOrder(0x0804, 0x0407), resource);
   if (hasResource) {
     Require(resource.offset <= size && resource.length <= size - resource.offset,
             "the version resource lies inside the file");

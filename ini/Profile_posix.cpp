@@ -1,5 +1,7 @@
 // The profile functions on POSIX: INI files parsed by ProfileText, kept parsed per path
 // and re-read only when the file on disk has changed, written by atomic replacement.
+// Files stored as UTF-16 are read and written as Windows reads and writes them
+// (ProfileEncoding).
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <unordered_map>
 
 #include "ini/Profile.h"
+#include "ini/ProfileEncoding.h"
 #include "ini/ProfileText.h"
 #include "sys/FileSystem.h"
 #include "sys/Handle.h"
@@ -90,14 +93,19 @@ class ProfileCache {
       return false;
     }
     // The text to change is read as it is, not parsed: the changed text is parsed once.
+    // A UTF-16 file is changed as narrow text and stored in UTF-16 again.
     std::string current;
     sys::ReadWholeFile(path, current, section.size() + key.size() + value.size() + ProfileText::kMaxAddedSyntax);
+    const ProfileEncoding encoding = EncodingOf(current);
+    if (encoding != ProfileEncoding::kNarrow) current = DecodeProfile(current);
     auto updated = std::make_shared<const ProfileText>(ProfileText::WithValue(std::move(current), section, key, value));
-    if (!sys::ReplaceWholeFile(target, updated->Text())) return false;
+    std::string stored;
+    if (encoding != ProfileEncoding::kNarrow) stored = EncodeProfile(updated->Text(), encoding);
+    if (!sys::ReplaceWholeFile(target, stored.empty() ? updated->Text() : stored)) return false;
     // Confirmed against the bytes on disk at the next look-up: another writer may have
     // replaced the file again since.
     struct stat written;
-    if (stat(path.c_str(), &written) == 0) Remember(path, FileIdentity::Of(written), false, updated);
+    if (stat(path.c_str(), &written) == 0) Remember(path, Entry{FileIdentity::Of(written), false, updated, stored});
     return true;
   }
 
@@ -106,6 +114,9 @@ class ProfileCache {
     FileIdentity identity;
     bool settled = false;
     ParsedFile parsed;
+    // The bytes on disk where they are not the parsed text itself (a UTF-16 file).
+    std::string stored;
+    const std::string &Bytes() const { return stored.empty() ? parsed->Text() : stored; }
   };
 
   ParsedFile CurrentLocked(const std::string &path) {
@@ -126,8 +137,9 @@ class ProfileCache {
     const bool settled = TimeIsSettled(identity.modified);
     // A copy read or written within the same clock tick is confirmed against the bytes
     // on disk, which costs no memory for a file that did not change.
-    if (known != entries_.end() && HoldsExactly(fd.Get(), identity.size, known->second.parsed->Text())) {
-      known->second = Entry{identity, settled, known->second.parsed};
+    if (known != entries_.end() && HoldsExactly(fd.Get(), identity.size, known->second.Bytes())) {
+      known->second.identity = identity;
+      known->second.settled = settled;
       return known->second.parsed;
     }
     std::string content;
@@ -136,8 +148,13 @@ class ProfileCache {
       entries_.erase(path);
       return EmptyText();
     }
+    std::string stored;
+    if (EncodingOf(content) != ProfileEncoding::kNarrow) {
+      stored = std::move(content);
+      content = DecodeProfile(stored);
+    }
     ParsedFile parsed = std::make_shared<const ProfileText>(std::move(content));
-    Remember(path, identity, settled, parsed);
+    Remember(path, Entry{identity, settled, parsed, std::move(stored)});
     return parsed;
   }
 
@@ -146,9 +163,9 @@ class ProfileCache {
     return empty;
   }
 
-  void Remember(const std::string &path, const FileIdentity &identity, bool settled, const ParsedFile &parsed) {
+  void Remember(const std::string &path, Entry entry) {
     if (entries_.size() >= kMaxFiles && entries_.find(path) == entries_.end()) entries_.clear();
-    entries_[path] = Entry{identity, settled, parsed};
+    entries_[path] = std::move(entry);
   }
 
   // A write through a symbolic link changes the file it points to, not the link.

@@ -1,5 +1,6 @@
 #include "pe/PeResource.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "pe/LittleEndian.h"
@@ -147,7 +148,20 @@ class ResourceTree {
 
 }  // namespace
 
-bool FindPeVersionResource(const unsigned char *image, std::size_t size, ByteRange &resource) {
+std::vector<std::uint16_t> ResourceLanguageOrder(std::uint16_t UserLanguage, std::uint16_t SystemLanguage) {
+  // The primary language is the low 10 bits; with sublanguage 0 it is that language's
+  // neutral form (0x0004 for every Chinese).
+  constexpr std::uint16_t kPrimaryMask = 0x03FF;
+  std::vector<std::uint16_t> order;
+  for (std::uint16_t language : {std::uint16_t(0), UserLanguage, std::uint16_t(UserLanguage & kPrimaryMask),
+                                 SystemLanguage, std::uint16_t(SystemLanguage & kPrimaryMask), std::uint16_t(0x0409)}) {
+    if (std::find(order.begin(), order.end(), language) == order.end()) order.push_back(language);
+  }
+  return order;
+}
+
+bool FindPeVersionResource(const unsigned char *image, std::size_t size, const std::vector<std::uint16_t> &Languages,
+                           ByteRange &resource) {
   PeImage pe(ByteView(image, size));
   std::uint32_t rootRva = 0;
   if (!pe.ReadHeaders(rootRva)) return false;
@@ -155,7 +169,10 @@ bool FindPeVersionResource(const unsigned char *image, std::size_t size, ByteRan
   std::uint32_t target = 0, names = 0, languages = 0, dataRva = 0, dataSize = 0;
   if (!tree.FindById(0, kResourceTypeVersion, target) || !ResourceTree::Subdirectory(target, names)) return false;
   if (!tree.FindById(names, kVersionInfoName, target) || !ResourceTree::Subdirectory(target, languages)) return false;
-  if (!tree.First(languages, target) || !tree.Data(target, dataRva, dataSize)) return false;
+  bool found = false;
+  for (std::size_t i = 0; i < Languages.size() && !found; ++i) found = tree.FindById(languages, Languages[i], target);
+  if (!found && !tree.First(languages, target)) return false;
+  if (!tree.Data(target, dataRva, dataSize)) return false;
   std::uint64_t offset = 0;
   if (!pe.FileOffset(dataRva, dataSize, offset)) return false;
   resource.offset = static_cast<std::size_t>(offset);

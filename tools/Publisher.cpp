@@ -9,6 +9,7 @@
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
 #include "ini/Profile.h"
+#include "ini/ProfileEncoding.h"
 #include "sys/TextCase.h"
 #include "tools/ManifestText.h"
 #include "tools/PublishNames.h"
@@ -176,6 +177,11 @@ void Publisher::CheckManifest() {
   }
   if (sys::FileExists(path) && !sys::ReadWholeFile(path, manifest_)) {
     problems_.push_back(sys::WithLastError("cannot read the manifest " + Quoted(path)));
+    return;
+  }
+  if (ini::EncodingOf(manifest_) != ini::ProfileEncoding::kNarrow) {
+    problems_.push_back("the manifest " + Quoted(path) +
+                        " is saved as UTF-16; save it as plain text (ASCII) so that it can be edited, then publish");
     return;
   }
   const ManifestText manifest(manifest_);

@@ -15,8 +15,9 @@
 #include <random>
 #include <thread>
 
-#include "sys/Platform.h"
 #include "ini/ProfileText.h"
+#include "sys/CodePage.h"
+#include "sys/Platform.h"
 #include "tests/support/TestDir.h"
 
 using testing_support::ReadWholeFile;
@@ -122,6 +123,49 @@ TEST(Profile, MissingFileAndByteOrderMark) {
   EXPECT_EQ(ini::ReadProfileKeyNames(dir / "none.ini", "s"), Names{});
   WriteWholeFile(dir / "bom.ini", "\xEF\xBB\xBF[conf]\r\ncurr_version=1.0\r\n");
   EXPECT_EQ(ini::ReadProfileString(dir / "bom.ini", "conf", "curr_version", ""), "1.0");
+}
+
+// Text as UTF-16 units, little- or big-endian, behind its byte-order mark.
+std::string Utf16(const std::string &utf8, bool bigEndian) {
+  std::string units;
+  std::u16string wide;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;
+    char16_t unit = length == 1 ? c : length == 2 ? char16_t((c & 0x1F) << 6 | (utf8[i + 1] & 0x3F))
+                                                  : char16_t((c & 0x0F) << 12 | (utf8[i + 1] & 0x3F) << 6 |
+                                                             (utf8[i + 2] & 0x3F));
+    wide += unit;
+    i += length;
+  }
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : wide) {
+    const char high = char(unit >> 8), low = char(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+// Files saved as UTF-16 (Notepad's "Unicode") are read in the system code page and stay
+// UTF-16 when written, as the Windows functions read and write them.
+TEST(Profile, Utf16FilesAreReadAndWrittenAsWindowsDoes) {
+  TestDir dir;
+  for (bool bigEndian : {false, true}) {
+    SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+    const std::string file = dir / (bigEndian ? "be.ini" : "le.ini");
+    WriteWholeFile(file, Utf16("[conf]\r\ncurr_version=1.3.0.0\r\n[Langue]\r\nNom=Fran\xC3\xA7" "ais\r\n", bigEndian));
+    EXPECT_EQ(ini::ReadProfileSectionNames(file), (Names{"conf", "Langue"}));
+    EXPECT_EQ(ini::ReadProfileKeyNames(file, "langue"), Names{"Nom"});
+    EXPECT_EQ(ini::ReadProfileString(file, "conf", "curr_version", ""), "1.3.0.0");
+    EXPECT_EQ(ini::ReadProfileString(file, "Langue", "Nom", ""), Utf8ToSystemCodePage("Fran\xC3\xA7" "ais"));
+
+    ASSERT_TRUE(ini::WriteProfileString(file, "conf", "last_version", "1.1.0.0"));
+    EXPECT_EQ(ini::ReadProfileString(file, "conf", "last_version", ""), "1.1.0.0");
+    EXPECT_EQ(ini::ReadProfileString(file, "Langue", "Nom", ""), Utf8ToSystemCodePage("Fran\xC3\xA7" "ais"));
+    const std::string written = ReadWholeFile(file);
+    EXPECT_EQ(written.substr(0, 2), bigEndian ? "\xFE\xFF" : "\xFF\xFE");
+    EXPECT_NE(written.find(Utf16("last_version=1.1.0.0", bigEndian).substr(2)), std::string::npos);
+  }
 }
 
 TEST(Profile, LongValuesAreCutAt2047Characters) {

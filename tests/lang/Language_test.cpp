@@ -241,6 +241,38 @@ TEST_F(LanguageTest, OnlyTheWindowsOwnComponentsAreTranslated) {
   EXPECT_EQ(nested->Caption(), "built in");
 }
 
+// A component that publishes "Text" gets it from the file; one whose "Hint" holds no
+// 8-bit text (a number here) keeps it, and so does each of its other properties.
+TEST_F(LanguageTest, TextPropertiesAreTranslatedAndOtherKindsAreLeftAlone) {
+  struct TEdit : ui::TPublishedComponent {
+    explicit TEdit(TComponent *owner) : TPublishedComponent(owner) {
+      PublishText("Text", [this] { return text; }, [this](const std::string &value) { text = value; });
+    }
+    std::string text = "built in";
+  };
+  struct TCounter : ui::TPublishedComponent {
+    explicit TCounter(TComponent *owner) : TPublishedComponent(owner) {
+      PublishInteger("Hint", [this] { return hint; }, [this](int value) { hint = value; ++writes; });
+      PublishText("Caption", [this] { return caption; }, [this](const std::string &value) { caption = value; });
+    }
+    int hint = 7, writes = 0;
+    std::string caption = "counter";
+  };
+  WriteLanguageFile("eng.ini",
+                    "[TfrmQuilletUpdate]\n"
+                    "edit.Text=From the file\n"
+                    "counter.Hint=99\n"
+                    "counter.Caption=Counted\n");
+  auto window = std::make_unique<UpdateWindow>();
+  auto *edit = window->Add<TEdit>("edit");
+  auto *counter = window->Add<TCounter>("counter");
+  window->EndLayout();
+  EXPECT_EQ(edit->text, "From the file");
+  EXPECT_EQ(counter->hint, 7);
+  EXPECT_EQ(counter->writes, 0);
+  EXPECT_EQ(counter->caption, "Counted");
+}
+
 TEST_F(LanguageTest, SectionAndKeysMatchWhateverTheirCase) {
   WriteLanguageFile("eng.ini",
                     "[TFRMQUILLETUPDATE]\n"

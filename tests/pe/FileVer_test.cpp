@@ -69,6 +69,21 @@ TEST(FileVer, TakesTheFirstTranslationAndConvertsToTheNarrowCodePage) {
   EXPECT_EQ(ver.FFixedInfo.dwFileVersionLS, 0x00000001u);
 }
 
+// A version resource stored under several resource languages: the one the system's loader
+// picks, the same in both builds for a user language that is none of these (English here,
+// Chinese under Wine): neutral first, then US English, then the lowest language id.
+TEST(FileVer, OfSeveralResourceLanguagesTheLoadersChoiceIsRead) {
+  struct Case {
+    const char *fixture, *version;
+  };
+  for (const Case &c : {Case{"languages_neutral.exe", "neutral"}, Case{"languages_de_en.exe", "en-US"},
+                        Case{"languages_de_fr.exe", "de-DE"}}) {
+    TFileVer ver;
+    ver.LoadFromFile(PeFixture(c.fixture));
+    EXPECT_EQ(ver.FFileVersion, c.version) << c.fixture;
+  }
+}
+
 TEST(FileVer, MissingNameLeavesOnlyItsFieldEmptyInA32BitProgram) {
   TFileVer ver;
   ver.LoadFromFile(PeFixture("pe32.exe"));
@@ -144,7 +159,7 @@ TEST(FileVer, CorruptedResourcesAreReadSafely) {
   const std::string image = ReadWholeFile(PeFixture("versioned.exe"));
   pe::ByteRange resource;
   ASSERT_TRUE(
-      pe::FindPeVersionResource(reinterpret_cast<const unsigned char *>(image.data()), image.size(), resource));
+      pe::FindPeVersionResource(reinterpret_cast<const unsigned char *>(image.data()), image.size(), {}, resource));
   const std::string path = dir / "corrupt.exe";
   WriteWholeFile(path, image);
   std::size_t intact = 0, fixedIntact = 0;

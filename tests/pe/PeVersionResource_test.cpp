@@ -56,7 +56,7 @@ void QueryEverything(const Bytes &block) {
 
 // Locates the resource in image and, when found, queries it; returns whether found.
 bool LocateAndQuery(const Bytes &image, pe::ByteRange &range) {
-  if (!pe::FindPeVersionResource(image.data(), image.size(), range)) return false;
+  if (!pe::FindPeVersionResource(image.data(), image.size(), {}, range)) return false;
   EXPECT_LE(range.offset + range.length, image.size());
   QueryEverything(Bytes(image.begin() + range.offset, image.begin() + range.offset + range.length));
   return true;
@@ -64,7 +64,7 @@ bool LocateAndQuery(const Bytes &image, pe::ByteRange &range) {
 
 Bytes ResourceOf(const Bytes &image) {
   pe::ByteRange range;
-  EXPECT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), range));
+  EXPECT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), {}, range));
   return Bytes(image.begin() + range.offset, image.begin() + range.offset + range.length);
 }
 
@@ -94,7 +94,7 @@ TEST(PeVersionResource, AbsentWithoutAResourceNamedVersionInfo) {
     const Bytes image = Fixture(name);
     ASSERT_FALSE(image.empty()) << name;
     pe::ByteRange range;
-    EXPECT_FALSE(pe::FindPeVersionResource(image.data(), image.size(), range)) << name;
+    EXPECT_FALSE(pe::FindPeVersionResource(image.data(), image.size(), {}, range)) << name;
   }
 }
 
@@ -105,12 +105,12 @@ TEST(PeVersionResource, CutShortImagesAreNeverReadPastTheirEnd) {
     SCOPED_TRACE(name);
     const Bytes image = Fixture(name);
     pe::ByteRange whole;
-    ASSERT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), whole));
+    ASSERT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), {}, whole));
     const std::size_t end = whole.offset + whole.length;
     for (std::size_t length = 0; length <= image.size(); ++length) {
       const Bytes cut(image.begin(), image.begin() + length);
       pe::ByteRange range;
-      const bool found = pe::FindPeVersionResource(cut.data(), cut.size(), range);
+      const bool found = pe::FindPeVersionResource(cut.data(), cut.size(), {}, range);
       ASSERT_EQ(found, length >= end) << "length " << length;
       if (found) {
         ASSERT_EQ(range.offset, whole.offset);
@@ -132,7 +132,7 @@ TEST(PeVersionResource, CutShortBlocksAreNeverReadPastTheirEnd) {
 TEST(PeVersionResource, CorruptedImagesAreNeverReadOutside) {
   const Bytes image = Fixture("versioned.exe");
   pe::ByteRange whole;
-  ASSERT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), whole));
+  ASSERT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), {}, whole));
   std::vector<std::size_t> offsets;
   for (std::size_t at = 0; at < 1024; ++at) offsets.push_back(at);
   for (std::size_t at = whole.offset > 1024 ? whole.offset - 1024 : 1024; at < image.size(); ++at)
@@ -208,9 +208,35 @@ TEST(PeVersionResource, FollowsTypeNameAndLanguageToTheData) {
   Put32(resources, 76, 4);
   const Bytes image = ImageWithResources(resources);
   pe::ByteRange range;
-  ASSERT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), range));
+  ASSERT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), {}, range));
   EXPECT_EQ(range.offset, kResourceFileOffset + 88);
   EXPECT_EQ(range.length, 4u);
+}
+
+TEST(PeVersionResource, LanguagesAreTriedInTheLoadersOrder) {
+  using Order = std::vector<std::uint16_t>;
+  EXPECT_EQ(pe::ResourceLanguageOrder(0x0804, 0x0804), (Order{0, 0x0804, 0x0004, 0x0409}));
+  EXPECT_EQ(pe::ResourceLanguageOrder(0x0409, 0x0407), (Order{0, 0x0409, 0x0009, 0x0407, 0x0007}));
+  EXPECT_EQ(pe::ResourceLanguageOrder(0x0409, 0x0409), (Order{0, 0x0409, 0x0009}));
+
+  // German, neutral Chinese and Chinese (PRC): the first of the order that the file holds,
+  // else the lowest id.
+  const Bytes image = Fixture("languages_de_zh.exe");
+  auto chosen = [&](std::uint16_t user) {
+    pe::ByteRange range;
+    EXPECT_TRUE(pe::FindPeVersionResource(image.data(), image.size(), pe::ResourceLanguageOrder(user, user), range));
+    const std::string block(reinterpret_cast<const char *>(image.data()) + range.offset, range.length);
+    for (const char *name : {"zh-CN", "de-DE", "zh"}) {
+      std::string utf16;
+      for (const char *c = name; *c; ++c) utf16 += std::string{*c, '\0'};
+      if (block.find(utf16 + std::string(2, '\0')) != std::string::npos) return std::string(name);
+    }
+    return std::string("?");
+  };
+  EXPECT_EQ(chosen(0x0804), "zh-CN");
+  EXPECT_EQ(chosen(0x1004), "zh");  // another Chinese: its neutral form
+  EXPECT_EQ(chosen(0x0407), "de-DE");
+  EXPECT_EQ(chosen(0x040C), "zh");  // none held: the lowest id, 0x0004
 }
 
 // Directories that point back at the root: the fixed three-level walk ends without data.
@@ -219,7 +245,7 @@ TEST(PeVersionResource, DirectoriesPointingBackAtTheRootEndTheSearch) {
   PutDirectory(resources, 0, {{1, kSubdirectory}, {16, kSubdirectory}});
   const Bytes image = ImageWithResources(resources);
   pe::ByteRange range;
-  EXPECT_FALSE(pe::FindPeVersionResource(image.data(), image.size(), range));
+  EXPECT_FALSE(pe::FindPeVersionResource(image.data(), image.size(), {}, range));
 }
 
 // A node that claims no length, or more than its parent holds, ends the search.
