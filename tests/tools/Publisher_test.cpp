@@ -191,6 +191,11 @@ TEST(Publisher, EveryRefusalLeavesTheServerAsItWas) {
       {"leading blank", {{"Quillet.exe", "exe 1.2"}, {" x.txt", "x"}}, "1.2.0.0", "\" x.txt\""},
       {"manifest's place", {{"Quillet.exe", "exe 1.2"}, {"update.ini", "x"}}, "1.2.0.0", "\"update.ini\""},
       {"folder clash", {{"Quillet.exe", "exe 1.2"}, {"a", "x"}, {"a.rar/b", "y"}}, "1.2.0.0", "\"a.rar\""},
+      {"journal's place", {{"Quillet.exe", "exe 1.2"}, {"install.journal", "x"}}, "1.2.0.0", "updater's own files"},
+      {"signature's place", {{"Quillet.exe", "exe 1.2"}, {"update.ini.sig", "x"}}, "1.2.0.0", "updater's own files"},
+      {"staging folder", {{"Quillet.exe", "exe 1.2"}, {"Cache/x.dll", "x"}}, "1.2.0.0", "updater's own files"},
+      {"kept name", {{"Quillet.exe", "exe 1.2"}, {"a.dll.quillet-old", "x"}}, "1.2.0.0", "updater's own files"},
+      {"short name", {{"Quillet.exe", "exe 1.2"}, {"INSTAL~1.JOU", "x"}}, "1.2.0.0", "short name"},
   };
   if (!sys::kIsWindows) {
     // Names Windows itself cannot hold, so only a Linux release folder can bring them.
@@ -230,15 +235,27 @@ TEST(Publisher, VersionsAreTheSameReleaseWhateverTheirCase) {
   EXPECT_NE(outcome.err.find("already published"), std::string::npos) << outcome.err;
 }
 
-TEST(Publisher, AManifestWithConfAmongTheReleasesIsRefused) {
-  TestDir dir;
-  WriteWholeFile(dir / "server/update.ini.rar", "[files_ver_2]\nf1=a\n[conf]\ncurr_version=2\n[files_ver_1]\nf1=b\n");
-  MakeRelease(dir, "r", {{"a", "new"}});
-  const Tree before = Snapshot(dir / "server");
-  const Outcome outcome = RunPublish(dir, "r", "3");
-  EXPECT_EQ(outcome.exitCode, 1);
-  EXPECT_NE(outcome.err.find("between release sections"), std::string::npos) << outcome.err;
-  EXPECT_EQ(Snapshot(dir / "server"), before);
+// Manifests that the publisher will not edit: "conf" among the releases (the updater would
+// read it as one), and one saved as UTF-16, which the publisher does not write.
+TEST(Publisher, ManifestsItCannotEditAreRefused) {
+  const std::string utf16 = std::string("\xFF\xFE[\0c\0o\0n\0f\0]\0\r\0\n\0", 20);
+  const struct {
+    std::string manifest;
+    const char *reason;
+  } cases[] = {
+      {"[files_ver_2]\nf1=a\n[conf]\ncurr_version=2\n[files_ver_1]\nf1=b\n", "between release sections"},
+      {utf16, "is saved as UTF-16"},
+  };
+  for (const auto &c : cases) {
+    TestDir dir;
+    WriteWholeFile(dir / "server/update.ini.rar", c.manifest);
+    MakeRelease(dir, "r", {{"a", "new"}});
+    const Tree before = Snapshot(dir / "server");
+    const Outcome outcome = RunPublish(dir, "r", "3");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
+    EXPECT_EQ(Snapshot(dir / "server"), before);
+  }
 }
 
 TEST(Publisher, AServerFolderThatIsAFileIsRefused) {
