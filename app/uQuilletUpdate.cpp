@@ -1,7 +1,7 @@
 #include "app/uQuilletUpdate.h"
 
 #include "app/ResourceIds.h"
-#include "engine/UpdateServer.h"
+#include "engine/BuiltInSettings.h"
 #include "engine/ManifestVocabulary.h"
 #include "lang/MessageFormat.h"
 #include "sys/CodePage.h"

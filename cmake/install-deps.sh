@@ -4,7 +4,8 @@
 # argument "fuzz" it also installs clang and its libFuzzer runtime, for make fuzz.
 set -eu
 packages="cmake ninja-build g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64-posix
-  wine wine64 nginx-light curl xvfb imagemagick xdotool fonts-wqy-microhei iproute2 procps time"
+  wine wine64 libgnutls30 nginx-light curl xvfb imagemagick xdotool fonts-wqy-microhei fonts-wine iproute2
+  procps time libssl-dev openssl"
 if [ "${1:-}" = fuzz ]; then
   packages="$packages clang libclang-rt-dev"
 fi

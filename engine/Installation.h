@@ -18,17 +18,18 @@
 // holds for an ended process, whose writes the system still completes, not for a power
 // failure.
 //
-// A journal is not trusted: one whose destinations are not names the manifest filter
-// keeps inside the program directory, or whose temporary and kept names are not the
-// destination's own, is set aside unfollowed.
+// The journal names every file relative to the program directory, as the manifest does,
+// so that it means the same files however the directory is spelled. It is not trusted: one
+// that names anything the manifest filter would not keep, or a file twice, is set aside
+// unfollowed; one that exists but cannot be read leaves the installation unfinished.
 
 #include <functional>
 #include <string>
 #include <vector>
 
 struct TInstallEntry {
-  std::string Source;       // the staged file
-  std::string Destination;  // where it is installed
+  std::string Source;  // the staged file
+  std::string Name;    // where it is installed, relative to the program directory, "/" separated
 };
 
 class TInstallation {
@@ -38,8 +39,8 @@ class TInstallation {
   // it.
   TInstallation(std::string JournalPath, std::string ProgramDir);
 
-  // Installs every entry. Replaced(i) is called right after entry i has replaced its
-  // destination. True when every entry was installed. False when it was not: the
+  // Installs every entry; entries name distinct files. Replaced(i) is called right after
+  // entry i has replaced its destination. True when every entry was installed. False when it was not: the
   // installation is then as it was before, or, when putting the old files back failed
   // too, Unfinished() is true and a later Recover completes putting them back.
   // FailureReason() says what failed.
@@ -68,22 +69,30 @@ class TInstallation {
 
  private:
   struct Step {
-    std::string Destination, Temporary, Kept;
+    std::string Name, Destination, Temporary, Kept;
     bool Existed;  // the destination existed before: put back, not deleted, on failure
   };
   enum class Phase { Replacing, RollingBack, Cleaning };
-  enum class Journal { None, Followed, SetAside };
+  enum class Journal { None, Followed, SetAside, Unreadable };
+  // What a journal holds: the phase, the steps, and the kept files of earlier
+  // installations that could not be removed yet (a program that was running).
+  struct Record {
+    Phase phase = Phase::Cleaning;
+    std::vector<Step> steps;
+    std::vector<std::string> leftovers;  // names, like the steps'
+  };
 
-  bool WriteJournal(Phase phase, const std::vector<Step> &steps);
-  Journal ReadJournal(Phase &phase, std::vector<Step> &steps) const;
-  bool Trusted(const std::vector<Step> &steps) const;
+  Step StepOf(const std::string &Name, bool Existed) const;
+  bool WriteJournal(Phase phase, const Record &record);
+  Journal ReadJournal(Record &record) const;
+  bool Trusted(const Record &record) const;
   // Each brings every step to its final state; false, with the reason, at the first that
   // cannot be (the steps before it stay done).
   bool ReplaceAll(const std::vector<Step> &steps);
   bool RollBack(const std::vector<Step> &steps);
   // Removes the kept files; the journal goes once none is left. A kept file that cannot go
   // now (a running program's) stays for a later run: the installation itself is whole.
-  void CleanUp(const std::vector<Step> &steps);
+  void CleanUp(const Record &record);
   bool Fail(const std::string &What);
 
   void Reached(const char *Point) const {

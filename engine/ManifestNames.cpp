@@ -1,6 +1,8 @@
 #include "engine/ManifestNames.h"
 
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "engine/ManifestVocabulary.h"
@@ -30,15 +32,17 @@ bool EndsWithIgnoringCase(const std::string &text, const char *suffix) {
 }
 
 // Windows opens a device instead of a file for these names, whatever extension follows
-// (and blanks before it). COM and LPT also take the superscript digits of code page 1252.
+// (and blanks before it). COM and LPT also take the superscript digits, which each code
+// page writes its own way: any one character beyond ASCII after them counts as one.
 bool IsDeviceName(const std::string &segment) {
   std::string stem = segment.substr(0, segment.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
   stem = sys::LowerAscii(stem);
   if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return true;
-  const char digit = stem.size() == 4 ? stem[3] : '\0';
-  const bool deviceDigit = (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
-  return deviceDigit && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0);
+  if (stem.size() < 4 || (stem.compare(0, 3, "com") != 0 && stem.compare(0, 3, "lpt") != 0)) return false;
+  const std::string rest = stem.substr(3);
+  if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '9') return true;
+  return rest.size() <= 4 && std::all_of(rest.begin(), rest.end(), [](char c) { return (c & 0x80) != 0; });
 }
 
 // A name of the form Windows gives files as their short (8.3) name: at most eight
@@ -81,22 +85,28 @@ TNameProblem ManifestNameProblem(const std::string &Name) {
     const TNameProblem problem = SegmentProblem(segment);
     if (problem != TNameProblem::kNone) return problem;
   }
-  // Installed into the staging folder itself, or staged over a file of the updater's.
+  // Installed into the staging folder itself, or staged over a file of the updater's (or
+  // into a folder in its place).
   if (sys::SameTextIgnoringAsciiCase(segments.front(), vocabulary::kStagingDirName)) return TNameProblem::kReserved;
-  if (segments.size() == 1) {
-    for (const char *own : vocabulary::kOwnStagedFiles) {
-      if (sys::SameTextIgnoringAsciiCase(Name, own)) return TNameProblem::kReserved;
-    }
+  for (const char *own : vocabulary::kOwnStagedFiles) {
+    if (sys::SameTextIgnoringAsciiCase(segments.front(), own)) return TNameProblem::kReserved;
   }
   return TNameProblem::kNone;
 }
 
 bool IsSafeManifestName(const std::string &Name) { return ManifestNameProblem(Name) == TNameProblem::kNone; }
 
+std::string CanonicalManifestName(const std::string &Name) {
+  std::string canonical = Name;
+  std::replace(canonical.begin(), canonical.end(), '\\', '/');
+  return sys::FoldCase(canonical);
+}
+
 void DropUnsafeNames(TStringList &List) {
   TStringList safe;
+  std::set<std::string> files;
   for (const std::string &name : List) {
-    if (IsSafeManifestName(name)) safe.Add(name);
+    if (IsSafeManifestName(name) && files.insert(CanonicalManifestName(name)).second) safe.Add(name);
   }
   List.Clear();
   for (const std::string &name : safe) List.Add(name);

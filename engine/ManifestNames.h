@@ -24,5 +24,10 @@ enum class TNameProblem {
 TNameProblem ManifestNameProblem(const std::string &Name);
 bool IsSafeManifestName(const std::string &Name);
 
-// Removes every unsafe name from List, keeping the order of the others.
+// The file Name stands for as Windows finds it: "/" between segments, case folded. Two
+// names with one canonical name are one file ("plugins/a.dll", "PLUGINS\A.DLL").
+std::string CanonicalManifestName(const std::string &Name);
+
+// Removes every unsafe name from List, and every name of a file listed before it, keeping
+// the order of the others.
 void DropUnsafeNames(TStringList &List);

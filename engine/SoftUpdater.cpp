@@ -1,12 +1,17 @@
 #include "engine/SoftUpdater.h"
 
+#include "crypto/Encoding.h"
+#include "crypto/Sha256.h"
 #include "engine/Installation.h"
 #include "engine/ManifestNames.h"
 #include "engine/ManifestVocabulary.h"
-#include "sys/GlobalUtils.h"
+#include "ini/ProfileEncoding.h"
+#include "ini/ProfileText.h"
 #include "net/PingUnit.h"
-#include "sys/FileSystem.h"
 #include "pe/FileVer.h"
+#include "sys/Error.h"
+#include "sys/FileSystem.h"
+#include "sys/GlobalUtils.h"
 #include "sys/MessageQueue.h"
 #include "sys/Thread.h"
 #include "sys/uGlobal.h"
@@ -116,8 +121,14 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   // From here to the end of the installation, this updater alone works on the
   // installation's staging folder and files.
   sys::ForceDirectories(FCacheDir);
-  if (!FLock.TryLock(FCacheDir + vocabulary::kLockName)) {
-    return FailCheck(TCheckFailure::kAnotherUpdateRunning, "another update of this installation is running");
+  switch (FLock.TryLock(FCacheDir + vocabulary::kLockName)) {
+    case sys::FileLock::Result::kLocked:
+      break;
+    case sys::FileLock::Result::kHeldElsewhere:
+      return FailCheck(TCheckFailure::kAnotherUpdateRunning, "another update of this installation is running");
+    case sys::FileLock::Result::kFailed:
+      return FailCheck(TCheckFailure::kInstallationUnfinished,
+                       sys::WithLastError("cannot lock the installation (" + FCacheDir + vocabulary::kLockName + ")"));
   }
   // An installation that was interrupted is finished first, so that the installed
   // version read below is wholly the old release or wholly the new one.
@@ -133,26 +144,21 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   }
 
   FlagScope checking(FIsCheckUpdateing);
-  FIniDoneEvent->Reset();
   const std::string localManifest = FCacheDir + kManifestName;
-  FIniDown->SetUrl(Path + kManifestName + kTransferSuffix);
-  FIniDown->SetLocalFile(localManifest);
   if (sys::FileExists(localManifest)) sys::RemoveFile(localManifest);
+  bool fetched;
   try {
-    FIniDown->Start();
+    fetched = FetchToStaging(kManifestName, Signed() ? trust::kMaxManifestSize : -1, true);
   } catch (...) {
     EndSession();
     throw;
   }
-  // The caller's window stays live while the manifest arrives.
-  sys::WaitDispatchingMessages(*FIniDoneEvent, kManifestWaitSliceMs);
-  FIniDoneEvent->Reset();
   // A manifest cut short would name only some of the release's files.
-  if (!FIniDown->LastJobComplete() || !sys::FileExists(localManifest)) {
-    return FailCheck(TCheckFailure::kCannotConnect, "cannot fetch " + Path + kManifestName + kTransferSuffix);
-  }
+  if (!fetched) return FailCheck(TCheckFailure::kCannotConnect, "cannot fetch " + Path + kManifestName + kTransferSuffix);
 
   FUpdateIni.reset();
+  // Nothing reads a manifest that the build cannot trust; it does not stay staged either.
+  if (Signed() && !AcceptSignedManifest(localManifest)) return -1;
   FUpdateIni.reset(new TUpdateIni(localManifest));
   try {
     FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
@@ -168,6 +174,14 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   }
   FUpdateIni->GetUpdateFiles(FFileList);
   DropUnsafeNames(FFileList);
+  if (Signed()) {
+    for (const std::string &name : FFileList) {
+      if (!FSigned.Find(name)) {
+        RefuseManifest("the signed manifest gives no size and hash for " + name);
+        return -1;
+      }
+    }
+  }
   if (FFileList.Empty()) {
     EndSession();
     Msg = "The curr version is the last version!";
@@ -175,6 +189,88 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   }
   Msg = "New version: " + FUpdateIni->ReadStr(ukCurrVersion);
   return 1;
+}
+
+bool TSoftUpdater::FetchToStaging(const std::string &Name, std::int64_t MaxSize, bool DispatchMessages) {
+  const std::string local = FCacheDir + Name;
+  THttpFileDown::TBodyRule rule;
+  rule.MaxSize = MaxSize;
+  FIniDown->SetBodyRule(rule);
+  FIniDown->SetUrl(Path + Name + kTransferSuffix);
+  FIniDown->SetLocalFile(local);
+  FIniDoneEvent->Reset();
+  FIniDown->Start();
+  if (DispatchMessages) {
+    // The caller's window stays live while the file arrives.
+    sys::WaitDispatchingMessages(*FIniDoneEvent, kManifestWaitSliceMs);
+  } else {
+    FIniDoneEvent->Wait(sys::kInfiniteWait);
+  }
+  FIniDoneEvent->Reset();
+  return FIniDown->LastJobComplete() && sys::FileExists(local);
+}
+
+bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest) {
+  const std::string localSignature = FCacheDir + vocabulary::kSignatureName;
+  if (sys::FileExists(localSignature)) sys::RemoveFile(localSignature);
+  std::string manifest, signature;
+  if (!sys::ReadWholeFile(LocalManifest, manifest)) return RefuseManifest(sys::WithLastError("cannot read the manifest"));
+  if (!FetchToStaging(vocabulary::kSignatureName, trust::kMaxSignatureFileSize, true) ||
+      !sys::ReadWholeFile(localSignature, signature)) {
+    signature.clear();
+  }
+  FSignatureDigest = crypto::Sha256Of(signature);
+  switch (trust::CheckSignature(manifest, signature, FTrustedKeys)) {
+    case trust::TSignatureCheck::kVerified:
+      break;
+    case trust::TSignatureCheck::kMissing:
+      return RefuseManifest("the manifest's signature is missing");
+    case trust::TSignatureCheck::kInvalid:
+      return RefuseManifest("the manifest's signature is invalid");
+    case trust::TSignatureCheck::kUnknownKey:
+      return RefuseManifest("the manifest is signed by an unknown key");
+  }
+  const ini::ProfileText text(ini::DecodeProfile(manifest));
+  std::string problem;
+  if (!trust::ReadSignedFacts(text, FSigned, problem)) return RefuseManifest(problem);
+  const std::int64_t now = trust::NowUtc();
+  if (FSigned.ExpiresUtc <= now) {
+    return RefuseManifest("the manifest expired on " + FSigned.ExpiresText + " (this computer's clock says " +
+                  trust::FormatUtcTime(now) + ")");
+  }
+  // No replay of an older manifest, and one serial is one manifest.
+  const std::string statePath = FCacheDir + vocabulary::kTrustStateName;
+  const crypto::Bytes32 manifestDigest = crypto::Sha256Of(manifest);
+  const std::string digest = crypto::HexEncode(std::string(manifestDigest.begin(), manifestDigest.end()));
+  trust::TTrustState state;
+  if (trust::ReadTrustState(statePath, state)) {
+    if (FSigned.Serial < state.Serial) {
+      return RefuseManifest("the manifest's serial " + std::to_string(FSigned.Serial) + " is older than " +
+                    std::to_string(state.Serial) + ", which this installation accepted before");
+    }
+    if (FSigned.Serial == state.Serial && digest != state.Sha256Hex) {
+      return RefuseManifest("the manifest's serial " + std::to_string(FSigned.Serial) +
+                    " is one this installation accepted before, with other content");
+    }
+  }
+  // An older signed manifest replayed to a newer installation would offer its own newest
+  // release: an installed version must have its section.
+  const std::string installed = GetCurrVersion();
+  if (!installed.empty() && !text.HasSection(vocabulary::kReleaseSectionPrefix + installed)) {
+    return RefuseManifest("the manifest has no release section for the installed version " + installed);
+  }
+  if (FSigned.Serial > state.Serial && !trust::WriteTrustState(statePath, trust::TTrustState{FSigned.Serial, digest})) {
+    return RefuseManifest(sys::WithLastError("cannot write " + statePath));
+  }
+  return true;
+}
+
+bool TSoftUpdater::RefuseManifest(const std::string &Reason) {
+  FUpdateIni.reset();
+  FSigned = trust::TSignedFacts();
+  sys::RemoveFile(FCacheDir + kManifestName);
+  FailCheck(TCheckFailure::kNotVerified, Reason);
+  return false;
 }
 
 int TSoftUpdater::FailCheck(TCheckFailure Failure, const std::string &Reason) {
@@ -192,6 +288,7 @@ void TSoftUpdater::StartDownload() {
   FIsDownloading = true;
   FLastChainComplete = false;
   FArrived.assign(std::size_t(FFileList.Count()), 0);
+  FFirstRefused.clear();
   FFileIndex = 0;
   bool started = false;
   try {
@@ -208,6 +305,13 @@ void TSoftUpdater::StartDownload() {
 bool TSoftUpdater::DownloadFile(int Index) {
   if (Index < 0 || Index >= FFileList.Count()) return false;
   const std::string &name = FFileList[Index];
+  THttpFileDown::TBodyRule rule;
+  if (const trust::TSignedFile *signedFile = Signed() ? FSigned.Find(name) : nullptr) {
+    rule.MaxSize = std::int64_t(signedFile->Size);
+    rule.HashKnown = true;
+    rule.Sha256 = signedFile->Sha256;
+  }
+  FFileDown->SetBodyRule(rule);
   FFileDown->SetUrl(Path + name + kTransferSuffix);
   FFileDown->SetLocalFile(FCacheDir + sys::ToLocalPath(name));
   FFileDown->Start();
@@ -229,7 +333,10 @@ void TSoftUpdater::FileDownedStep(TObject *) {
     return;
   }
   const int index = FFileIndex;
-  if (index >= 0 && std::size_t(index) < FArrived.size()) FArrived[std::size_t(index)] = FFileDown->LastJobComplete();
+  if (index >= 0 && std::size_t(index) < FArrived.size()) {
+    FArrived[std::size_t(index)] = FFileDown->LastJobComplete();
+    if (FFileDown->LastJobRefusedBody() && FFirstRefused.empty()) FFirstRefused = FFileList[index];
+  }
   if (OnFileDowned) OnFileDowned(this);
   if (index < FFileList.Count() - 1) {
     FFileIndex = index + 1;
@@ -247,6 +354,19 @@ void TSoftUpdater::EndChain() {
   bool complete = !FArrived.empty();
   for (char arrived : FArrived) complete = complete && arrived;
   FLastChainComplete = complete;
+  FChainFailure = complete ? TChainFailure::kNone : TChainFailure::kIncomplete;
+  FFailureReason = complete ? std::string() : "not every file arrived whole; nothing was installed";
+  if (!complete && !FFirstRefused.empty()) {
+    // A file that is not what was signed: either someone changed it, or the vendor is
+    // publishing a new release right now, whose files come before its signature file.
+    std::string signature;
+    const bool changed = FetchToStaging(vocabulary::kSignatureName, trust::kMaxSignatureFileSize, false) &&
+                         sys::ReadWholeFile(FCacheDir + vocabulary::kSignatureName, signature) &&
+                         crypto::Sha256Of(signature) != FSignatureDigest;
+    FChainFailure = changed ? TChainFailure::kServerChanged : TChainFailure::kNotVerified;
+    FFailureReason = changed ? "the server changed during the update; try again"
+                             : "file " + FFirstRefused + " does not match its signed size or hash";
+  }
   FIsDownloading = false;
   if (OnFileAllDowned) OnFileAllDowned(this);
 }
@@ -257,22 +377,16 @@ void TSoftUpdater::CopyFiles() {
   FLastInstallComplete = false;
   // Only a chain that delivered every file whole is installed: a partial body, a failed
   // write or a copy staged by an earlier chain never reaches the installation.
-  if (!FLastChainComplete) {
-    FFailureReason = "not every file arrived whole; nothing was installed";
-    return;
-  }
+  if (!FLastChainComplete) return;
   const int count = FFileList.Count();
   std::vector<TInstallEntry> entries;
-  for (int i = 0; i < count; ++i) {
-    const std::string local = sys::ToLocalPath(FFileList[i]);
-    entries.push_back(TInstallEntry{FCacheDir + local, FAppDir + local});
-  }
+  for (int i = 0; i < count; ++i) entries.push_back(TInstallEntry{FCacheDir + sys::ToLocalPath(FFileList[i]), FFileList[i]});
   // All or nothing: OnCopyFile follows each replacement, so the last one comes only when
   // every entry is in place.
   TInstallation installation(FCacheDir + kJournalName, FAppDir);
   installation.SetStepHook(FInstallStepHook);
   FLastInstallComplete = installation.Run(entries, [&](int i) {
-    if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, entries[std::size_t(i)].Destination, count, i);
+    if (OnCopyFile) OnCopyFile(this, entries[std::size_t(i)].Source, FAppDir + sys::ToLocalPath(FFileList[i]), count, i);
   });
   FFailureReason = FLastInstallComplete ? std::string() : installation.FailureReason();
   // The update is done: another updater may work on the installation now. After a

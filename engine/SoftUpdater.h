@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "crypto/Keys.h"
 #include "engine/Installation.h"
+#include "engine/ManifestTrust.h"
 #include "engine/UpdateIni.h"
 #include "net/HttpFileDown.h"
 #include "core/Component.h"
@@ -26,6 +28,15 @@ enum class TCheckFailure {
   kCannotConnect,            // no host, the host does not answer, or no manifest arrived
   kAnotherUpdateRunning,     // another updater holds this installation
   kInstallationUnfinished,   // an interrupted installation cannot be completed now
+  kNotVerified,              // the manifest is not one that the build's keys signed, or is stale
+};
+
+// Why the last chain of downloads did not deliver every file whole.
+enum class TChainFailure {
+  kNone,
+  kIncomplete,     // a file did not arrive (the server, the network, the disk)
+  kNotVerified,    // a file is not what the manifest signed
+  kServerChanged,  // the same, while the server's signature changed: a new publication
 };
 
 // The running main program needs a moment to let go of its files once it is ended.
@@ -96,7 +107,15 @@ class TSoftUpdater : public TComponent {
   // Why the last check failed, and in words (English, with the system's reason where
   // there is one) why the last check or installation failed, for a console to show.
   TCheckFailure LastCheckFailure() const { return FCheckFailure; }
+  TChainFailure LastChainFailure() const { return FChainFailure; }
   const std::string &FailureReason() const { return FFailureReason; }
+
+  // The keys whose signatures the updater trusts. With none it behaves as it always did;
+  // with one or more it installs nothing that they did not sign: the manifest's
+  // signature, its expiry and serial, and each file's size and SHA-256 (ManifestTrust.h).
+  // Set them before the first check.
+  void SetTrustedKeys(std::vector<crypto::PublicKey> Keys) { FTrustedKeys = std::move(Keys); }
+  bool Signed() const { return !FTrustedKeys.empty(); }
 
   // Bounds for every transfer of the manifest and of the files (the downloader's defaults
   // until set). Set them while nothing is being fetched.
@@ -124,6 +143,12 @@ class TSoftUpdater : public TComponent {
   void FileDownedStep(TObject *Sender);
   void EndChain();
   int FailCheck(TCheckFailure Failure, const std::string &Reason);
+  // Fetches Path + Name + ".rar" into the staging folder with the manifest's downloader,
+  // storing at most MaxSize bytes (-1: no bound); true when it arrived whole.
+  bool FetchToStaging(const std::string &Name, std::int64_t MaxSize, bool DispatchMessages);
+  // The staged manifest's signature, expiry, serial and release; false, refused, otherwise.
+  bool AcceptSignedManifest(const std::string &LocalManifest);
+  bool RefuseManifest(const std::string &Reason);
 
   std::atomic<bool> FIsCheckUpdateing{false};
   std::atomic<bool> FIsDownloading{false};
@@ -142,5 +167,12 @@ class TSoftUpdater : public TComponent {
   TInstallation::TStepHook FInstallStepHook;
   sys::FileLock FLock;
   TCheckFailure FCheckFailure = TCheckFailure::kNone;
+  TChainFailure FChainFailure = TChainFailure::kNone;
   std::string FFailureReason;
+  std::vector<crypto::PublicKey> FTrustedKeys;
+  // What the accepted manifest signed, and the digest of the signature file it came with.
+  trust::TSignedFacts FSigned;
+  crypto::Bytes32 FSignatureDigest{};
+  // The first file of the current chain that the signature refused.
+  std::string FFirstRefused;
 };

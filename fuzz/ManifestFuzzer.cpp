@@ -6,6 +6,7 @@
 // Input: the manifest's text, then optionally, after a zero byte, the installed version
 // that the updater writes into it before deciding.
 
+#include <set>
 #include <unordered_set>
 
 #include "engine/ManifestNames.h"
@@ -77,8 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   DropUnsafeNames(kept);
   Require(IsSubsequence(kept, files), "the filter keeps names in their order and adds none");
   for (const std::string &name : kept) RequireSafe(name);
-  int safe = 0;
-  for (const std::string &name : files) safe += IsSafeManifestName(name) ? 1 : 0;
-  Require(kept.Count() == safe, "every safe name is kept");
+  // Every safe name is kept, unless an earlier one names the same file.
+  std::set<std::string> distinct;
+  for (const std::string &name : files) {
+    if (IsSafeManifestName(name)) distinct.insert(CanonicalManifestName(name));
+  }
+  Require(std::size_t(kept.Count()) == distinct.size(), "every safe name of a file not yet listed is kept");
   return 0;
 }

@@ -42,6 +42,8 @@ class ProfileText {
 
   // Every non-empty section name in file order, repeated names included.
   std::vector<std::string> SectionNames() const;
+  // Whether a section of this name exists (names compare ignoring case).
+  bool HasSection(const std::string &section) const { return FindSection(section) != nullptr; }
   // The key names of the first section named `section`, in file order, comments and
   // empty names left out (a list of names ended by zero bytes cannot carry an empty one).
   std::vector<std::string> KeyNames(const std::string &section) const;

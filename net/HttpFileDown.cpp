@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "crypto/Sha256.h"
 #include "net/HttpHeaderReader.h"
 #include "net/HttpText.h"
 #include "sys/Error.h"
@@ -118,6 +119,7 @@ void THttpFileDown::Start() {
   FRangeWhole = false;
   FAbort = false;
   FLastJobComplete = false;
+  FLastJobRefusedBody = false;
   // Counted before looking at FDestroying again: either the destructor sees this worker
   // and waits for it, or this sees the destruction and launches nothing.
   ++FWorkers;
@@ -195,14 +197,21 @@ bool THttpFileDown::ReceiveBody() {
   // When the file cannot be created the body is still received and reported.
   bool stored = file.Create(FLocalFile);
   sys::FineTimerResolution fineTimer;
+  const bool limited = FBodyRule.MaxSize >= 0;
+  crypto::Sha256 hash;
   while (FConnected && !FAbort) {
-    int n = FSocket.Recv(FBuffer, kBufferSize);
+    // A known size is all that is stored: a server that sends more, or never stops,
+    // cannot fill the disk.
+    const std::int64_t room = limited ? FBodyRule.MaxSize - FReceived : kBufferSize;
+    if (room <= 0) break;
+    int n = FSocket.Recv(FBuffer, int(std::min<std::int64_t>(room, kBufferSize)));
     if (n < 0) {
       FErrorCode = 9999;
       break;
     }
     if (n == 0) break;
     if (stored) stored = file.Write(FBuffer, std::size_t(n));
+    if (FBodyRule.HashKnown) hash.Update(FBuffer, std::size_t(n));
     FReceived += n;
     DoDowning(int(std::min<std::int64_t>(FReceived, INT32_MAX)), FContentLength, std::string());
     if (FReceived >= FContentLength) break;
@@ -210,8 +219,13 @@ bool THttpFileDown::ReceiveBody() {
     sys::SleepMs(1);
   }
   // A longer body than announced is kept whole but is not the announced file, and a
-  // range short of the file's end is only a part of it.
-  return stored && FReceived == FContentLength && FRangeWhole;
+  // range short of the file's end is only a part of it. A signed file is whole only with
+  // its signed size and hash.
+  const bool whole = stored && FReceived == FContentLength && FRangeWhole;
+  if (!FBodyRule.HashKnown) return whole;
+  const bool matches = FReceived == FBodyRule.MaxSize && hash.Finish() == FBodyRule.Sha256;
+  FLastJobRefusedBody = FContentLength != FBodyRule.MaxSize || (FReceived == FContentLength && !matches);
+  return whole && matches;
 }
 
 void THttpFileDown::FinishJob(bool Complete, sys::Event &DoneEvent) {

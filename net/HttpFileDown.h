@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/Component.h"
+#include "crypto/Keys.h"
 #include "sys/Event.h"
 #include "sys/Socket.h"
 #include "sys/Thread.h"
@@ -50,6 +51,10 @@ class THttpFileDown : public TObject {
   // True when the last finished job stored the whole announced body: the body phase ran,
   // the file was created, every write succeeded and exactly the announced length arrived.
   bool LastJobComplete() const { return FLastJobComplete; }
+  // True when the last job's body was refused for what it was, not for how it travelled:
+  // with a known hash, the server announced another size than the known one, or sent the
+  // whole announced body and its hash differs.
+  bool LastJobRefusedBody() const { return FLastJobRefusedBody; }
   // 9999 once a body receive has failed; never cleared.
   int ErrorCode() const { return FErrorCode; }
 
@@ -62,6 +67,17 @@ class THttpFileDown : public TObject {
   void SetTimeLimits(const TimeLimits &Limits) { FTimeLimits = Limits; }
 
   static constexpr int kBufferSize = 4096;
+
+  // What the owner knows of the body of the next jobs. With MaxSize, at most that many
+  // bytes are stored and the transfer ends there; with a hash too, a body counts as whole
+  // only when it has exactly MaxSize bytes with that SHA-256, computed as they arrive.
+  // Set it while the downloader is idle.
+  struct TBodyRule {
+    std::int64_t MaxSize = -1;  // none
+    bool HashKnown = false;
+    crypto::Bytes32 Sha256{};
+  };
+  void SetBodyRule(const TBodyRule &Rule) { FBodyRule = Rule; }
 
  private:
   void ParseHost();
@@ -111,7 +127,9 @@ class THttpFileDown : public TObject {
   std::shared_ptr<sys::Event> FDoneEvent;
 
   TimeLimits FTimeLimits = kDefaultTimeLimits;
+  TBodyRule FBodyRule;
   std::atomic<bool> FLastJobComplete{false};
+  std::atomic<bool> FLastJobRefusedBody{false};
   // Set once destruction has begun: no job may start after that.
   std::atomic<bool> FDestroying{false};
   // Workers that have not yet taken their last step on this object (two for a moment

@@ -14,9 +14,11 @@ class FileLock {
   FileLock(const FileLock &) = delete;
   FileLock &operator=(const FileLock &) = delete;
 
-  // Creates path if needed and takes the lock without waiting; false when another holder
-  // has it or the file cannot be opened (LastErrorText says why).
-  bool TryLock(const std::string &path);
+  enum class Result { kLocked, kHeldElsewhere, kFailed };
+  // Creates path if needed and takes the lock without waiting. kFailed when the file
+  // cannot be opened or locked for another reason than another holder (LastErrorText
+  // says why); locking again while holding it changes nothing.
+  Result TryLock(const std::string &path);
   bool Held() const { return file_.Valid(); }
   void Unlock() { file_.Close(); }
 

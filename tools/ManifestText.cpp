@@ -49,12 +49,7 @@ ManifestText::ManifestText(std::string text) : profile_(std::move(text)) {}
 
 std::string ManifestText::CurrVersion() const { return profile_.ReadValue(kConfSection, kCurrVersionKey, ""); }
 
-bool ManifestText::HasSection(const std::string &name) const {
-  for (const std::string &section : profile_.SectionNames()) {
-    if (sys::SameTextIgnoringCase(section, name)) return true;
-  }
-  return false;
-}
+bool ManifestText::HasSection(const std::string &name) const { return profile_.HasSection(name); }
 
 bool ManifestText::ConfBetweenReleases() const {
   bool releaseSeen = false, confAfterRelease = false;

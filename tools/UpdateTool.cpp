@@ -4,7 +4,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "engine/UpdateServer.h"
+#include "engine/BuiltInSettings.h"
 #include "engine/ManifestVocabulary.h"
 #include "sys/Console.h"
 #include "sys/Event.h"

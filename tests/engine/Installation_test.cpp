@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "sys/FileLock.h"
 #include "sys/FileSystem.h"
+#include "sys/Platform.h"
 #include "tests/support/TestDir.h"
 
 using namespace testing_support;
@@ -22,7 +24,7 @@ class InstallationTest : public ::testing::Test {
     WriteWholeFile(dir / "cache/readme.txt", "new readme");
     WriteWholeFile(dir / "cache/plugins/spell.dic", "new plug-in");
     for (const char *name : {"Quillet.exe", "readme.txt", "plugins/spell.dic"}) {
-      entries.push_back(TInstallEntry{dir / ("cache/" + std::string(name)), dir / ("app/" + std::string(name))});
+      entries.push_back(TInstallEntry{dir / ("cache/" + std::string(name)), name});
     }
   }
 
@@ -41,21 +43,20 @@ class InstallationTest : public ::testing::Test {
 
   bool NothingLeftBehind() {
     for (const TInstallEntry &entry : entries) {
-      if (sys::FileExists(entry.Destination + ".quillet-new") || sys::FileExists(entry.Destination + ".quillet-old"))
-        return false;
+      const std::string destination = dir / ("app/" + entry.Name);
+      if (sys::FileExists(destination + ".quillet-new") || sys::FileExists(destination + ".quillet-old")) return false;
     }
     return !sys::FileExists(journal);
   }
 
   void WriteJournal(const std::string &phase, const std::vector<std::string> &lines) {
-    std::string text = "quillet installation journal 1\n" + phase + "\n";
+    std::string text = "quillet installation journal 2\n" + phase + "\n";
     for (const std::string &line : lines) text += line + "\n";
     WriteWholeFile(journal, text);
   }
 
   std::string Line(const std::string &name, bool existed) {
-    const std::string dest = dir / ("app/" + name);
-    return dest + "\t" + dest + ".quillet-new\t" + dest + ".quillet-old\t" + (existed ? "1" : "0");
+    return std::string("file\t") + (existed ? "1" : "0") + "\t" + name;
   }
 
   void BlockedRecoveryWaitsForTheNextRun(const char *phase, const std::string &blocked, bool endsNew);
@@ -163,49 +164,105 @@ TEST_F(InstallationTest, KeptFilesThatCouldNotBeRemovedGoOnALaterRun) {
   EXPECT_EQ(ReadWholeFile(dir / "app/Quillet.exe"), "old program");
 }
 
+// A journal that exists but cannot be read now (held open without sharing, on Windows) may
+// promise a replacement: nothing starts until it can be read.
+TEST_F(InstallationTest, AJournalThatCannotBeReadNowLeavesTheInstallationUnfinished) {
+  WriteJournal("replacing", {Line("readme.txt", true)});
+  sys::FileLock reader;
+  if (!sys::kIsWindows || reader.TryLock(journal) != sys::FileLock::Result::kLocked) GTEST_SKIP() << "only Windows keeps a file from being read so";
+  TInstallation installation(journal, app);
+  EXPECT_FALSE(installation.Recover());
+  EXPECT_TRUE(installation.Unfinished());
+  EXPECT_FALSE(TInstallation(journal, app).Run(entries, nullptr));
+  EXPECT_EQ(ReadWholeFile(dir / "app/Quillet.exe"), "old program");
+}
+
 TEST_F(InstallationTest, UnreadableJournalIsSetAsideWithoutTouchingTheInstallation) {
-  WriteWholeFile(journal, "quillet installation journal 1\nrepl");
+  WriteWholeFile(journal, "quillet installation journal 2\nrepl");
   WriteWholeFile(dir / "app/readme.txt.quillet-new", "new readme");
   EXPECT_TRUE(TInstallation(journal, app).Recover());
   EXPECT_FALSE(sys::FileExists(journal));
-  EXPECT_EQ(ReadWholeFile(dir / "cache/install.journal.rejected"), "quillet installation journal 1\nrepl");
+  EXPECT_EQ(ReadWholeFile(dir / "cache/install.journal.rejected"), "quillet installation journal 2\nrepl");
   EXPECT_EQ(ReadWholeFile(dir / "app/readme.txt"), "old readme");
 }
 
-// A journal names absolute paths; one that names anything but the installation's own
-// files, or another temporary or kept name than a destination's own, is not followed.
+// A journal that names anything the manifest filter would not keep, or a file twice, is
+// not followed; nor is one of the earlier form whose absolute paths leave the directory.
 TEST_F(InstallationTest, AJournalThatNamesOtherFilesIsSetAsideAndNotFollowed) {
   WriteWholeFile(dir / "victim.txt", "keep me");
-  WriteWholeFile(dir / "app/victim.txt.quillet-new", "new victim");
+  WriteWholeFile(dir / "victim.txt.quillet-old", "old victim");
+  WriteWholeFile(dir / "app/cache/update.ini.quillet-new", "new staged manifest");
   const std::string victim = dir / "victim.txt";
-  const std::string dest = dir / "app/readme.txt";
-  const std::string inCache = dir / "app/cache/update.ini";
-  const std::string climbing = app + ".." + sys::kPathSepText + "victim.txt";
   const struct {
-    const char *what, *phase;
+    const char *what, *header, *phase;
     std::string line;
   } cases[] = {
-      {"a destination outside the installation", "rolling-back", victim + "\t" + victim + ".quillet-new\t" + victim +
-                                                                     ".quillet-old\t0"},
-      {"a destination that climbs out", "rolling-back", climbing + "\t" + climbing + ".quillet-new\t" + climbing +
-                                                            ".quillet-old\t0"},
-      {"a destination in the staging folder", "replacing", inCache + "\t" + inCache + ".quillet-new\t" + inCache +
-                                                               ".quillet-old\t1"},
-      {"another temporary", "replacing", dest + "\t" + dir / "app/victim.txt.quillet-new" + "\t" + dest +
-                                             ".quillet-old\t1"},
-      {"another kept file", "replacing", dest + "\t" + dest + ".quillet-new\t" + victim + "\t1"},
+      {"a name that climbs out", "quillet installation journal 2", "rolling-back", "file\t1\t../victim.txt"},
+      {"the staging folder", "quillet installation journal 2", "replacing", "file\t1\tcache/update.ini"},
+      {"a file twice", "quillet installation journal 2", "replacing", "file\t1\treadme.txt\nfile\t1\tREADME.TXT"},
+      {"a leftover outside", "quillet installation journal 2", "cleaning", "leftover\t../victim.txt"},
+      {"an unknown line", "quillet installation journal 2", "cleaning", "delete\t../victim.txt"},
+      {"an absolute path outside", "quillet installation journal 1", "rolling-back",
+       victim + "\t" + victim + ".quillet-new\t" + victim + ".quillet-old\t1"},
+      {"another kept file", "quillet installation journal 1", "replacing",
+       dir / "app/readme.txt" + "\t" + dir / "app/readme.txt.quillet-new" + "\t" + victim + "\t1"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
-    WriteJournal(c.phase, {c.line});
-    const std::string written = ReadWholeFile(journal);
+    const std::string written = std::string(c.header) + "\n" + c.phase + "\n" + c.line + "\n";
+    WriteWholeFile(journal, written);
     EXPECT_TRUE(TInstallation(journal, app).Recover());
     EXPECT_FALSE(sys::FileExists(journal));
     EXPECT_EQ(ReadWholeFile(dir / "cache/install.journal.rejected"), written);
     EXPECT_EQ(ReadWholeFile(dir / "victim.txt"), "keep me");
-    EXPECT_EQ(ReadWholeFile(dir / "app/victim.txt.quillet-new"), "new victim");
+    EXPECT_EQ(ReadWholeFile(dir / "victim.txt.quillet-old"), "old victim");
+    EXPECT_EQ(ReadWholeFile(dir / "app/cache/update.ini.quillet-new"), "new staged manifest");
     EXPECT_EQ(ReadWholeFile(dir / "app/readme.txt"), "old readme");
   }
+}
+
+// Names relative to the program directory mean the same files however it is spelled; a
+// journal of the earlier form with absolute paths inside it is still followed.
+TEST_F(InstallationTest, JournalsAreFollowedWhateverTheDirectorysSpelling) {
+  WriteWholeFile(dir / "app/readme.txt.quillet-new", "new readme");
+  WriteJournal("replacing", {Line("readme.txt", true)});
+  EXPECT_TRUE(TInstallation(journal, dir / "app/../app/").Recover());
+  EXPECT_EQ(ReadWholeFile(dir / "app/readme.txt"), "new readme");
+  EXPECT_FALSE(sys::FileExists(journal));
+
+  const std::string program = dir / "app/Quillet.exe";
+  WriteWholeFile(program + ".quillet-new", "new program");
+  WriteWholeFile(journal, "quillet installation journal 1\nreplacing\n" + program + "\t" + program +
+                              ".quillet-new\t" + program + ".quillet-old\t1\n");
+  EXPECT_TRUE(TInstallation(journal, app).Recover());
+  EXPECT_EQ(ReadWholeFile(program), "new program");
+  EXPECT_FALSE(sys::FileExists(program + ".quillet-old"));
+}
+
+// Two names of one file would move the new file over the kept old one.
+TEST_F(InstallationTest, AReleaseThatNamesAFileTwiceChangesNothing) {
+  entries.push_back(TInstallEntry{dir / "cache/readme.txt", "README.TXT"});
+  EXPECT_FALSE(TInstallation(journal, app).Run(entries, nullptr));
+  EXPECT_TRUE(WhollyOld());
+}
+
+// Kept files that an earlier installation could not remove (a program that was running)
+// are remembered by the next one's journal until they are gone. Windows keeps a file that
+// is open without sharing from being removed; elsewhere the file simply goes at once.
+TEST_F(InstallationTest, KeptFilesOfAnEarlierInstallationAreRemovedLater) {
+  const std::string kept = dir / "app/tool.exe.quillet-old";
+  WriteWholeFile(kept, "old tool, was running");
+  WriteJournal("cleaning", {Line("tool.exe", true)});
+  sys::FileLock running;
+  const bool held = sys::kIsWindows && running.TryLock(kept) == sys::FileLock::Result::kLocked;
+  EXPECT_TRUE(TInstallation(journal, app).Run(entries, nullptr));
+  if (held) {
+    EXPECT_NE(ReadWholeFile(journal).find("leftover\ttool.exe"), std::string::npos) << ReadWholeFile(journal);
+    running.Unlock();
+    EXPECT_TRUE(TInstallation(journal, app).Recover());
+  }
+  EXPECT_FALSE(sys::FileExists(kept));
+  EXPECT_TRUE(WhollyNew());
 }
 
 // A destination that cannot be brought to its final state now (here a directory in its

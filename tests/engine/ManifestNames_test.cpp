@@ -72,6 +72,12 @@ TEST(ManifestNames, NamesThatLeaveTheDirectoryCannotBeStoredOrReachOurFilesAreDr
       {"Quillet.exe.quillet-new", TNameProblem::kReserved},
       {"plugins/a.dll.QUILLET-OLD", TNameProblem::kReserved},
       {"a.quillet-old/b", TNameProblem::kReserved},
+      // A folder in the place of one of the updater's files would keep it from being written.
+      {"install.journal/x.txt", TNameProblem::kReserved},
+      {"Trust.State\\x", TNameProblem::kReserved},
+      // Superscript digits in other code pages (Korean 949 here).
+      {"COM\xA9\xF6", TNameProblem::kDeviceName},
+      {"lpt\xB2.txt", TNameProblem::kDeviceName},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(ManifestNameProblem(c.name), c.problem) << c.name;
@@ -81,8 +87,11 @@ TEST(ManifestNames, NamesThatLeaveTheDirectoryCannotBeStoredOrReachOurFilesAreDr
 
 TEST(ManifestNames, DroppingKeepsTheOrderOfTheRest) {
   TStringList list;
-  for (const char *name : {"a.txt", "../evil", "b/c.txt", "", "install.journal", "d.txt"}) list.Add(name);
+  for (const char *name : {"a.txt", "../evil", "b/c.txt", "", "install.journal", "d.txt", "B\\C.TXT", "b/c.txt"}) {
+    list.Add(name);
+  }
   DropUnsafeNames(list);
+  // A second name of a file already listed is dropped too: it would be installed twice.
   EXPECT_EQ(list.Items(), (std::vector<std::string>{"a.txt", "b/c.txt", "d.txt"}));
 }
 

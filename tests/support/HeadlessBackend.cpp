@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "sys/MessageQueue.h"
 #include "ui/Form.h"
@@ -25,8 +27,9 @@ class THeadlessBackend::TRecordingPeer : public TControlPeer {
   void Shown() override { Record("Shown", ""); }
   void Closed() override { Record("Closed", ""); }
 
-  // As on Windows: the owner thread runs what it is given when it takes its messages; a
-  // thread that takes none (a test without a message queue) leaves it to the caller.
+  // As on Windows: the owner thread runs what it is given when it takes its messages. A
+  // form whose thread cannot take any is a broken test: it stops at once, so that work
+  // meant for the user-interface thread never quietly runs on another.
   void RunOnOwnerThread(const std::function<void()> &Call) override {
     if (sys::CurrentThreadId() == FOwnerThread) {
       Call();
@@ -37,13 +40,12 @@ class THeadlessBackend::TRecordingPeer : public TControlPeer {
           Call();
           ran.Set();
         })) {
-      Call();
-      return;
+      NoQueue();
     }
     ran.Wait(sys::kInfiniteWait);
   }
   void PostToOwnerThread(std::function<void()> Task) override {
-    if (!sys::PostTask(FOwnerThread, Task)) Task();
+    if (!sys::PostTask(FOwnerThread, std::move(Task))) NoQueue();
   }
 
  private:
@@ -52,6 +54,11 @@ class THeadlessBackend::TRecordingPeer : public TControlPeer {
     FRecords->Changes.push_back({FControl.Name(), What, Value});
     FRecords->Changed.notify_all();
     FRecords->ChangedSignal.Set();
+  }
+
+  static void NoQueue() {
+    std::fputs("headless backend: the form's thread takes no messages (sys::CreateMessageQueue)\n", stderr);
+    std::abort();
   }
 
   std::shared_ptr<TRecords> FRecords;

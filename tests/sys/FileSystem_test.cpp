@@ -135,15 +135,16 @@ TEST(FileSystem, WholeFilesAreReadWrittenAndReplacedInOneStep) {
 TEST(FileSystem, ALockExcludesEveryOtherHolderUntilReleased) {
   TestDir dir;
   const std::string path = dir / "update.lock";
+  using Result = sys::FileLock::Result;
   sys::FileLock first, second;
-  ASSERT_TRUE(first.TryLock(path));
-  EXPECT_TRUE(first.TryLock(path)) << "a holder keeps its lock";
-  EXPECT_FALSE(second.TryLock(path));
+  ASSERT_EQ(first.TryLock(path), Result::kLocked);
+  EXPECT_EQ(first.TryLock(path), Result::kLocked) << "a holder keeps its lock";
+  EXPECT_EQ(second.TryLock(path), Result::kHeldElsewhere);
   EXPECT_FALSE(second.Held());
   first.Unlock();
-  EXPECT_TRUE(second.TryLock(path));
-  EXPECT_FALSE(first.TryLock(path));
-  EXPECT_FALSE(sys::FileLock().TryLock(dir / "no/such/dir/update.lock"));
+  EXPECT_EQ(second.TryLock(path), Result::kLocked);
+  EXPECT_EQ(first.TryLock(path), Result::kHeldElsewhere);
+  EXPECT_EQ(sys::FileLock().TryLock(dir / "no/such/dir/update.lock"), Result::kFailed);
 }
 
 }  // namespace
