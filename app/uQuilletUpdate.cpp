@@ -17,8 +17,9 @@ namespace {
 constexpr std::uint16_t kChineseTaiwan = 1028;  // 0x0404
 constexpr std::uint16_t kChinesePrc = 2052;     // 0x0804
 
-// Shown when the language file lacks the failure message, which older files do.
+// Shown when the language file lacks the failure messages, which older files do.
 const char kBuiltInUpdateFailedText[] = "The update did not complete. Click the button to try again.";
+const char kBuiltInNotVerifiedText[] = "The update from %s could not be verified; nothing was changed.";
 
 // The message text of Key in the current language; empty when there is none.
 std::string Msg(const char *Key) { return LangMgr->GetMessage(Key, std::string()); }
@@ -130,11 +131,19 @@ void TfrmQuilletUpdate::BuildLayout() {
   Action7 = newAction("Action7", nullptr);
 }
 
+std::string TfrmQuilletUpdate::NotVerifiedText() const {
+  return FormatMessageText(LangMgr->GetMessage("Msg213", kBuiltInNotVerifiedText), upt->Host);
+}
+
 void TfrmQuilletUpdate::acInitExecute(TObject *) {
   FState = 1;
   upt->Host = DefaultUpdateHost();
   upt->Path = UpdatePathForHost(DefaultUpdateHost());
   upt->MainFile = upt->FAppDir + vocabulary::kMainFileName;
+  // Keys that cannot be read trust nothing: every check then fails as not verified.
+  std::vector<crypto::PublicKey> keys;
+  if (!BuiltInTrustedKeys(keys)) keys.assign(1, crypto::PublicKey{});
+  upt->SetTrustedKeys(keys);
   SelectLanguage();
 }
 
@@ -162,10 +171,19 @@ void TfrmQuilletUpdate::CheckForUpdate() {
   if (Closed()) return;
   switch (result) {
     case -1:
-      // An installation that cannot be completed now is no connection problem.
-      lblInfo->SetCaption(upt->LastCheckFailure() == TCheckFailure::kInstallationUnfinished
-                              ? LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText)
-                              : Msg("Msg211", upt->Host));
+      // An installation that cannot be completed now, or a manifest that cannot be
+      // trusted, is no connection problem.
+      switch (upt->LastCheckFailure()) {
+        case TCheckFailure::kInstallationUnfinished:
+          lblInfo->SetCaption(LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText));
+          break;
+        case TCheckFailure::kNotVerified:
+          lblInfo->SetCaption(NotVerifiedText());
+          break;
+        default:
+          lblInfo->SetCaption(Msg("Msg211", upt->Host));
+          break;
+      }
       break;
     case 0:
       lblInfo->SetCaption(Msg("Msg206", upt->GetCurrVersion()));
@@ -283,8 +301,10 @@ void TfrmQuilletUpdate::ReportInstalled() {
 }
 
 void TfrmQuilletUpdate::ReportFailure() {
-  RunOnOwnThread([this] {
-    lblOper->SetCaption(LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText));
+  const bool notVerified = upt->LastChainFailure() == TChainFailure::kNotVerified ||
+                           upt->LastChainFailure() == TChainFailure::kServerChanged;
+  RunOnOwnThread([this, notVerified] {
+    lblOper->SetCaption(notVerified ? NotVerifiedText() : LangMgr->GetMessage("Msg212", kBuiltInUpdateFailedText));
     // Nothing stays shown as installed after the installation backed out.
     lblInfo->SetCaption(std::string());
     PBar->SetPosition(0);

@@ -86,6 +86,8 @@ class TfrmQuilletUpdate : public ui::TForm {
   bool InstallDownloads();
   void ReportInstalled();
   void ReportFailure();
+  // "Msg213" with the update host: what the window says of an update it could not verify.
+  std::string NotVerifiedText() const;
   void FormCloseQuery(TObject *Sender, bool &CanClose);
 
   const TQuilletUpdateSettings FSettings;

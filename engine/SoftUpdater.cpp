@@ -267,6 +267,7 @@ bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest) {
 
 bool TSoftUpdater::RefuseManifest(const std::string &Reason) {
   FUpdateIni.reset();
+  FFileList.Clear();
   FSigned = trust::TSignedFacts();
   sys::RemoveFile(FCacheDir + kManifestName);
   FailCheck(TCheckFailure::kNotVerified, Reason);

@@ -59,7 +59,7 @@ int Update(TSoftUpdater &updater) {
   std::fflush(stdout);
   switch (outcome) {
     case TInstallOutcome::ChainIncomplete:
-      return Fail("not every file arrived whole; nothing was installed");
+      return Fail(updater.FailureReason());
     case TInstallOutcome::InstallFailed:
       return Fail("the update was not installed: " + updater.FailureReason());
     case TInstallOutcome::Installed:
@@ -74,6 +74,12 @@ int Run(const UpdateCommandLine &options, const std::function<void(TSoftUpdater 
   updater.Host = options.Host.empty() ? DefaultUpdateHost() : options.Host;
   updater.Path = options.Path.empty() ? UpdatePathForHost(updater.Host) : options.Path;
   updater.MainFile = updater.FAppDir + vocabulary::kMainFileName;
+  std::vector<crypto::PublicKey> keys;
+  if (!BuiltInTrustedKeys(keys)) return Fail("the keys this program was built to trust cannot be read; nothing was checked");
+  updater.SetTrustedKeys(keys);
+  if (keys.empty()) {
+    std::fputs("quillet-update: warning: the manifest is not verified: this build trusts no signing key\n", stderr);
+  }
   if (prepare) prepare(updater);
 
   std::string message;
