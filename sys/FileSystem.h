@@ -48,6 +48,9 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::size_t sp
 bool ReadToEnd(const UniqueHandle &file, std::string &content);
 // Creates path anew (or empties it) and writes content; false when any part was refused.
 bool WriteWholeFile(const std::string &path, const std::string &content);
+// Creates path, which must not exist yet, with content; with OwnerOnly, readable and
+// writable by its owner alone where the system lets files say so (POSIX mode 0600).
+bool CreateNewFile(const std::string &path, const std::string &content, bool OwnerOnly);
 // Puts content in place of path in one step: written and flushed to a new file in the
 // same directory, which then takes path's name. A reader opens the old file or the new
 // one, never a part of either, and a failure leaves the old one untouched. On POSIX the

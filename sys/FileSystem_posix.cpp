@@ -132,6 +132,16 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::size_t sp
   return ReadToEnd(file, content);
 }
 
+bool CreateNewFile(const std::string &path, const std::string &content, bool OwnerOnly) {
+  UniqueHandle file(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, OwnerOnly ? 0600 : 0644));
+  if (!file.Valid()) return false;
+  if (WriteAll(file.Get(), content.data(), content.size()) && file.Close()) return true;
+  const int reason = errno;
+  unlink(path.c_str());
+  errno = reason;
+  return false;
+}
+
 bool WriteWholeFile(const std::string &path, const std::string &content) {
   UniqueHandle file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   return file.Valid() && WriteAll(file.Get(), content.data(), content.size()) && file.Close();

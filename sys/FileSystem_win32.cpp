@@ -103,6 +103,19 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::size_t sp
   return ReadToEnd(file, content);
 }
 
+bool CreateNewFile(const std::string &path, const std::string &content, bool) {
+  // A new file takes the access rules of its folder, which is what Windows has for
+  // "readable by its owner only".
+  UniqueHandle file = CreateForWriting(path, CREATE_NEW);
+  if (!file.Valid()) return false;
+  if (WriteAll(file, content.data(), content.size()) && file.Close()) return true;
+  const DWORD reason = GetLastError();
+  file.Close();
+  DeleteFileA(path.c_str());
+  SetLastError(reason);
+  return false;
+}
+
 bool WriteWholeFile(const std::string &path, const std::string &content) {
   UniqueHandle file = CreateForWriting(path);
   return file.Valid() && WriteAll(file, content.data(), content.size()) && file.Close();

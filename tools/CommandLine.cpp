@@ -32,23 +32,43 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
 }
 
 const char kPublishUsage[] =
-    "usage: quillet-publish --server DIR --release DIR [--version V] [--dry-run]\n"
-    "  --server   the folder the web server serves as the update base URL (created when missing)\n"
-    "  --release  the complete program folder of the new release\n"
-    "  --version  the release's version (default: the \"FileVersion\" of its Quillet.exe)\n"
-    "  --dry-run  print what would be published and change nothing\n"
+    "usage: quillet-publish --server DIR --release DIR [--version V] [--key PRIVATE.pem ...]\n"
+    "                       [--valid-days N] [--dry-run]\n"
+    "       quillet-publish refresh --server DIR --key PRIVATE.pem [--key ...] [--valid-days N] [--dry-run]\n"
+    "       quillet-publish keygen --private FILE --public FILE\n"
+    "  --server      the folder the web server serves as the update base URL (created when missing)\n"
+    "  --release     the complete program folder of the new release\n"
+    "  --version     the release's version (default: the \"FileVersion\" of its Quillet.exe)\n"
+    "  --key         sign with this private key (PKCS#8 PEM); once a folder is signed, always\n"
+    "  --valid-days  how long the signed manifest stays valid (default 30, at most 3650)\n"
+    "  --dry-run     print what would be published and change nothing\n"
+    "  refresh       sign the current manifest again with a new serial and expiry\n"
+    "  keygen        make a new P-256 key pair (the private file readable by its owner only)\n"
     "exit 0: published (or would be), 1: refused or failed, 2: bad usage\n";
 
 bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishCommandLine &out) {
   out = PublishCommandLine();
   PublishOptions &options = out.Options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
+  std::size_t first = 0;
+  if (!args.empty() && (args[0] == "refresh" || args[0] == "keygen")) {
+    options.Refresh = args[0] == "refresh";
+    out.KeyGen = args[0] == "keygen";
+    first = 1;
+  }
+  std::string validDays;
+  for (std::size_t i = first; i < args.size(); ++i) {
     const std::string &arg = args[i];
-    std::string *option = arg == "--server"    ? &options.ServerDir
-                          : arg == "--release" ? &options.ReleaseDir
-                          : arg == "--version" ? &options.Version
-                                               : nullptr;
-    if (option) {
+    std::string *option = arg == "--server"       ? &options.ServerDir
+                          : arg == "--release"    ? &options.ReleaseDir
+                          : arg == "--version"    ? &options.Version
+                          : arg == "--valid-days" ? &validDays
+                          : arg == "--private"    ? &out.PrivateKeyFile
+                          : arg == "--public"     ? &out.PublicKeyFile
+                                                  : nullptr;
+    if (arg == "--key") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return false;
+      options.KeyFiles.push_back(args[++i]);
+    } else if (option) {
       if (!option->empty() || i + 1 >= args.size() || args[i + 1].empty()) return false;
       *option = args[++i];
     } else if (arg == "--dry-run" && !out.DryRun) {
@@ -57,8 +77,24 @@ bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishComman
       return false;
     }
   }
-  if (options.ServerDir.empty() || options.ReleaseDir.empty()) return false;
+  if (out.KeyGen) {
+    // Only the two files.
+    return !out.PrivateKeyFile.empty() && !out.PublicKeyFile.empty() && options.ServerDir.empty() &&
+           options.ReleaseDir.empty() && options.Version.empty() && options.KeyFiles.empty() && validDays.empty() &&
+           !out.DryRun;
+  }
+  if (!out.PrivateKeyFile.empty() || !out.PublicKeyFile.empty()) return false;
+  if (!validDays.empty()) {
+    if (validDays.size() > 4 || validDays.find_first_not_of("0123456789") != std::string::npos) return false;
+    options.ValidDays = std::stoi(validDays);
+    if (options.ValidDays < 1 || options.ValidDays > 3650) return false;
+  }
+  if (options.ServerDir.empty()) return false;
+  if (options.Refresh ? (!options.ReleaseDir.empty() || !options.Version.empty() || options.KeyFiles.empty())
+                      : options.ReleaseDir.empty()) {
+    return false;
+  }
   options.ServerDir = sys::WithTrailingSeparator(options.ServerDir);
-  options.ReleaseDir = sys::WithTrailingSeparator(options.ReleaseDir);
+  if (!options.Refresh) options.ReleaseDir = sys::WithTrailingSeparator(options.ReleaseDir);
   return true;
 }

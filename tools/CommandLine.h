@@ -18,11 +18,16 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
 
 extern const char kUpdateUsage[];
 
-// The publisher's command line:
-//   quillet-publish --server DIR --release DIR [--version V] [--dry-run]
+// The publisher's command lines:
+//   quillet-publish --server DIR --release DIR [--version V] [--key PRIVATE.pem ...]
+//                   [--valid-days N] [--dry-run]
+//   quillet-publish refresh --server DIR --key PRIVATE.pem [--key ...] [--valid-days N] [--dry-run]
+//   quillet-publish keygen --private FILE --public FILE
 struct PublishCommandLine {
   PublishOptions Options;  // folders with a trailing separator
   bool DryRun = false;
+  bool KeyGen = false;
+  std::string PrivateKeyFile, PublicKeyFile;  // for keygen
 };
 
 // Parses args (without the program name). False on bad usage.

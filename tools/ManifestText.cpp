@@ -1,5 +1,8 @@
 #include "tools/ManifestText.h"
 
+#include <algorithm>
+
+#include "engine/ManifestTrust.h"
 #include "engine/ManifestVocabulary.h"
 #include "sys/TextCase.h"
 
@@ -64,23 +67,60 @@ bool ManifestText::ConfBetweenReleases() const {
   return false;
 }
 
-std::size_t ManifestText::FirstReleaseHeader() const {
+std::size_t ManifestText::FindHeader(const std::string &text, std::size_t from,
+                                     const std::function<bool(const std::string &)> &wanted) {
   // The reader's rule: a line that starts with "[" and holds a "]" opens a section named
   // by the text up to the last "]".
-  const std::string &text = profile_.Text();
-  std::size_t begin = StartOfLines(text);
+  std::size_t begin = std::max(from, StartOfLines(text));
   while (begin < text.size()) {
     std::size_t end = text.find_first_of("\r\n", begin);
     if (end == std::string::npos) end = text.size();
     const std::string line = Trimmed(text.substr(begin, end - begin));
     const std::size_t close = line.rfind(']');
     if (!line.empty() && line.front() == '[' && close != std::string::npos &&
-        IsReleaseSection(Trimmed(line.substr(1, close - 1)))) {
+        wanted(Trimmed(line.substr(1, close - 1)))) {
       return begin;
     }
     begin = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
   return std::string::npos;
+}
+
+std::size_t ManifestText::FirstReleaseHeader() const { return FindHeader(profile_.Text(), 0, IsReleaseSection); }
+
+std::vector<std::string> ManifestText::ListedNames() const {
+  std::vector<std::string> names;
+  for (const std::string &section : profile_.SectionNames()) {
+    if (!IsReleaseSection(section)) continue;
+    for (const auto &entry : profile_.KeyValues(section)) names.push_back(entry.second);
+  }
+  return names;
+}
+
+std::string ManifestText::WithSignedFacts(std::uint64_t serial, const std::string &expires,
+                                          const std::vector<std::string> &fileHashes) const {
+  const std::string eol = LineEnd();
+  std::string section = "[" + std::string(trust::kFilesHashSection) + "]" + eol;
+  for (std::size_t i = 0; i < fileHashes.size(); ++i) section += "h" + std::to_string(i + 1) + "=" + fileHashes[i] + eol;
+  section += eol;
+
+  // The old section goes, from its header to the next one; the new one stands before the
+  // first release section, where an updater reads no release from it.
+  std::string text = profile_.Text();
+  auto isFilesHash = [](const std::string &name) { return sys::SameTextIgnoringCase(name, trust::kFilesHashSection); };
+  for (std::size_t old = FindHeader(text, 0, isFilesHash); old != std::string::npos;
+       old = FindHeader(text, old, isFilesHash)) {
+    const std::size_t next = FindHeader(text, text.find_first_of("\r\n", old), [](const std::string &) { return true; });
+    text.erase(old, (next == std::string::npos ? text.size() : next) - old);
+  }
+  const std::size_t firstRelease = FindHeader(text, 0, IsReleaseSection);
+  if (firstRelease != std::string::npos) {
+    text.insert(firstRelease, section);
+  } else {
+    text += (text.empty() || text.back() == '\n' || text.back() == '\r' ? "" : eol) + eol + section;
+  }
+  text = ini::ProfileText::WithValue(std::move(text), kConfSection, trust::kSerialKey, std::to_string(serial));
+  return ini::ProfileText::WithValue(std::move(text), kConfSection, trust::kExpiresKey, expires);
 }
 
 std::string ManifestText::LineEnd() const {

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +28,22 @@ class ManifestText {
   // "curr_version" of "conf" set to version. A missing "conf" is added at the start.
   std::string WithNewRelease(const std::string &version, const std::vector<std::string> &names) const;
 
+  // Every name the release sections list, section by section, repeats included.
+  std::vector<std::string> ListedNames() const;
+  // The text with "serial" and "expires" of "conf" set, and a section "files_hash" of
+  // these values (h1=, h2=, ...) in place of any earlier one, before the first release
+  // section (at the end when there is none).
+  std::string WithSignedFacts(std::uint64_t serial, const std::string &expires,
+                              const std::vector<std::string> &fileHashes) const;
+
+  const std::string &Text() const { return profile_.Text(); }
+  const ini::ProfileText &Profile() const { return profile_; }
+
  private:
+  // Offset of the first header line at or after `from` of a section whose name is wanted;
+  // npos when there is none.
+  static std::size_t FindHeader(const std::string &text, std::size_t from,
+                                const std::function<bool(const std::string &)> &wanted);
   // Offset of the first release section's header line; npos when there is none.
   std::size_t FirstReleaseHeader() const;
   std::string LineEnd() const;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "engine/ManifestVocabulary.h"
 #include "sys/Error.h"
@@ -11,7 +12,9 @@
 #include "ini/Profile.h"
 #include "ini/ProfileEncoding.h"
 #include "sys/TextCase.h"
+#include "engine/ManifestNames.h"
 #include "tools/ManifestText.h"
+#include "tools/Signing.h"
 #include "tools/PublishNames.h"
 
 namespace {
@@ -60,6 +63,17 @@ Publisher::Publisher(PublishOptions options, VersionReader readVersion)
   options_.ReleaseDir = sys::WithTrailingSeparator(options_.ReleaseDir);
 }
 
+std::uint64_t Publisher::Serial() const {
+  std::uint64_t serial = 0;
+  std::istringstream(ManifestText(newManifest_).Profile().ReadValue(vocabulary::kConfSection, trust::kSerialKey, "")) >>
+      serial;
+  return serial;
+}
+
+std::string Publisher::Expires() const {
+  return ManifestText(newManifest_).Profile().ReadValue(vocabulary::kConfSection, trust::kExpiresKey, "");
+}
+
 std::uint64_t Publisher::TotalBytes() const {
   std::uint64_t total = 0;
   for (const PublishedFile &file : files_) total += file.Size;
@@ -71,11 +85,19 @@ std::string Publisher::ServerPath(const std::string &name) const { return option
 bool Publisher::Plan() {
   version_.clear();
   manifest_.clear();
+  signature_.clear();
+  newManifest_.clear();
+  newSignature_.clear();
   files_.clear();
   sources_.clear();
   problems_.clear();
   warnings_.clear();
 
+  if (!LoadSigningKeys(options_.KeyFiles, keys_, problems_)) return false;
+  if (options_.Refresh) {
+    PlanRefresh();
+    return problems_.empty();
+  }
   if (!sys::DirectoryExists(options_.ReleaseDir)) {
     problems_.push_back("the release folder " + Quoted(options_.ReleaseDir) + " does not exist");
     return false;
@@ -100,7 +122,133 @@ bool Publisher::Plan() {
   if (problems_.empty() && files_.empty()) {
     problems_.push_back("the release changes nothing: every file equals its published copy");
   }
+  if (!problems_.empty()) return false;
+  std::vector<std::string> names;
+  for (const PublishedFile &file : files_) names.push_back(file.Name);
+  newManifest_ = ManifestText(manifest_).WithNewRelease(version_, names);
+  PlanSignature();
   return problems_.empty();
+}
+
+void Publisher::PlanSignature() {
+  if (keys_.empty()) {
+    if (!signature_.empty()) {
+      problems_.push_back("the published manifest is signed: publishing without --key would leave clients that trust "
+                          "the key unable to update");
+    }
+    return;
+  }
+  const std::vector<crypto::PublicKey> publics = PublicHalves(keys_);
+  trust::TSignedFacts outgoing;
+  const bool wasSigned = !manifest_.empty() && !signature_.empty();
+  if (wasSigned) {
+    std::string problem;
+    if (trust::LinesVerifiedBy(manifest_, signature_, publics).empty()) {
+      problems_.push_back("the published manifest's signature does not verify with the given keys; give the key that "
+                          "signed it too");
+      return;
+    }
+    if (!trust::ReadSignedFacts(ManifestText(manifest_).Profile(), outgoing, problem)) {
+      problems_.push_back("the published manifest: " + problem);
+      return;
+    }
+  } else if (!manifest_.empty()) {
+    warnings_.push_back("the first signed publication of this folder: every file the manifest lists is hashed as the "
+                        "server folder holds it");
+  }
+  const ManifestText incoming(newManifest_);
+  std::vector<std::string> values;
+  if (!FileHashes(incoming, wasSigned ? &outgoing : nullptr, values)) return;
+  newManifest_ = incoming.WithSignedFacts(outgoing.Serial + 1,
+                                          trust::FormatUtcTime(trust::NowUtc() + std::int64_t(options_.ValidDays) * 86400),
+                                          values);
+  if (!SignatureFileFor(manifest_, signature_, newManifest_, keys_, newSignature_)) {
+    problems_.push_back("the system cannot sign with the given keys");
+  }
+}
+
+bool Publisher::FileHashes(const ManifestText &incoming, const trust::TSignedFacts *outgoing,
+                           std::vector<std::string> &values) {
+  std::set<std::string> seen;
+  bool ok = true;
+  for (const std::string &name : incoming.ListedNames()) {
+    if (!seen.insert(CanonicalManifestName(name)).second) continue;
+    trust::TSignedFile file;
+    const auto released = std::find_if(files_.begin(), files_.end(), [&](const PublishedFile &f) { return f.Name == name; });
+    if (released != files_.end()) {
+      // This release's file, from the release folder.
+      ok = HashFile(sources_[std::size_t(released - files_.begin())], file) && ok;
+    } else {
+      // An older release's, as the server folder holds it: it must still be what was signed.
+      const std::string served = ServerPath(name + kTransferSuffix);
+      if (!sys::FileExists(served)) {
+        warnings_.push_back(Quoted(name) + " is listed by the manifest but not served: it gets no signed hash, and "
+                            "an update that needs it is refused");
+        continue;
+      }
+      if (!HashFile(served, file)) {
+        problems_.push_back(sys::WithLastError("cannot read " + Quoted(served)));
+        ok = false;
+        continue;
+      }
+      if (outgoing) {
+        const trust::TSignedFile *signedFile = outgoing->Find(name);
+        if (!signedFile) {
+          problems_.push_back("the published manifest gives no size and hash for " + Quoted(name) + ": it cannot be "
+                              "vouched for");
+          ok = false;
+          continue;
+        }
+        if (signedFile->Size != file.Size || signedFile->Sha256 != file.Sha256) {
+          problems_.push_back("the served copy of " + Quoted(name) + " no longer matches its signed size and hash: "
+                              "refusing to sign it");
+          ok = false;
+          continue;
+        }
+      }
+    }
+    file.Name = name;
+    values.push_back(trust::FileHashValue(file));
+    if (values.back().size() > ini::kMaxProfileValueLength) {
+      problems_.push_back("the name " + Quoted(name) + " is too long for its signed hash entry");
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+void Publisher::PlanRefresh() {
+  CheckManifest();
+  if (!problems_.empty()) return;
+  if (keys_.empty()) {
+    problems_.push_back("refresh signs the manifest again: give its key with --key");
+    return;
+  }
+  if (manifest_.empty() || signature_.empty()) {
+    problems_.push_back("the server folder holds no signed manifest to refresh");
+    return;
+  }
+  const std::vector<crypto::PublicKey> publics = PublicHalves(keys_);
+  trust::TSignedFacts outgoing;
+  std::string problem;
+  const ManifestText current(manifest_);
+  if (trust::LinesVerifiedBy(manifest_, signature_, publics).empty()) {
+    problems_.push_back("the published manifest's signature does not verify with the given keys");
+    return;
+  }
+  if (!trust::ReadSignedFacts(current.Profile(), outgoing, problem)) {
+    problems_.push_back("the published manifest: " + problem);
+    return;
+  }
+  std::vector<std::string> values;
+  if (!FileHashes(current, &outgoing, values)) return;
+  version_ = current.CurrVersion();
+  newManifest_ = current.WithSignedFacts(outgoing.Serial + 1,
+                                         trust::FormatUtcTime(trust::NowUtc() + std::int64_t(options_.ValidDays) * 86400),
+                                         values);
+  if (!SignatureFileFor(manifest_, signature_, newManifest_, keys_, newSignature_)) {
+    problems_.push_back("the system cannot sign with the given keys");
+  }
 }
 
 void Publisher::CollectRelease(const std::string &dir, const std::string &prefix, std::vector<SourceFile> &out) {
@@ -179,6 +327,11 @@ void Publisher::CheckManifest() {
     problems_.push_back(sys::WithLastError("cannot read the manifest " + Quoted(path)));
     return;
   }
+  const std::string signature = ServerPath(std::string(vocabulary::kSignatureName) + kTransferSuffix);
+  if (sys::FileExists(signature) && !sys::ReadWholeFile(signature, signature_)) {
+    problems_.push_back(sys::WithLastError("cannot read the signature file " + Quoted(signature)));
+    return;
+  }
   if (ini::EncodingOf(manifest_) != ini::ProfileEncoding::kNarrow) {
     problems_.push_back("the manifest " + Quoted(path) +
                         " is saved as UTF-16; save it as plain text (ASCII) so that it can be edited, then publish");
@@ -190,7 +343,8 @@ void Publisher::CheckManifest() {
         "the manifest has its \"conf\" section between release sections; the updater would read it "
         "as a release: move it before them");
   }
-  if (!version_.empty() && (manifest.HasSection(vocabulary::kReleaseSectionPrefix + version_) || manifest.CurrVersion() == version_)) {
+  if (!options_.Refresh && !version_.empty() &&
+      (manifest.HasSection(vocabulary::kReleaseSectionPrefix + version_) || manifest.CurrVersion() == version_)) {
     problems_.push_back("version " + Quoted(version_) + " is already published");
   }
 }
@@ -231,8 +385,14 @@ bool Publisher::Apply() {
   std::vector<std::string> staged, createdDirs;
   const std::string manifest = ServerPath(std::string(kManifestName) + kTransferSuffix);
   const std::string stagedManifest = manifest + kStagingSuffix;
-  if (!StageFiles(staged, createdDirs) || !StageManifest(stagedManifest)) {
+  const std::string signature = ServerPath(std::string(vocabulary::kSignatureName) + kTransferSuffix);
+  const std::string stagedSignature = signature + kStagingSuffix;
+  const bool signs = !newSignature_.empty();
+  if (!StageFiles(staged, createdDirs) || !StageManifest(stagedManifest) ||
+      (signs && !sys::WriteWholeFile(stagedSignature, newSignature_))) {
+    if (signs && problems_.empty()) problems_.push_back(sys::WithLastError("cannot write " + Quoted(stagedSignature)));
     staged.push_back(stagedManifest);
+    staged.push_back(stagedSignature);
     Discard(staged, createdDirs);
     return false;
   }
@@ -243,9 +403,18 @@ bool Publisher::Apply() {
                           "; the manifest is unchanged");
       staged.erase(staged.begin(), staged.begin() + std::ptrdiff_t(i));
       staged.push_back(stagedManifest);
+      staged.push_back(stagedSignature);
       Discard(staged, {});
       return false;
     }
+  }
+  // The signature file before the manifest: it holds signatures of the outgoing manifest
+  // and of the incoming one, so that either verifies beside it.
+  if (signs && !sys::MoveFileReplacing(stagedSignature, signature)) {
+    problems_.push_back(sys::WithLastError("cannot move " + Quoted(stagedSignature) + " to " + Quoted(signature)) +
+                        "; the manifest is unchanged");
+    Discard({stagedManifest, stagedSignature}, {});
+    return false;
   }
   if (!sys::MoveFileReplacing(stagedManifest, manifest)) {
     problems_.push_back(sys::WithLastError("cannot move " + Quoted(stagedManifest) + " to " + Quoted(manifest)));
@@ -287,13 +456,20 @@ bool Publisher::StageFiles(std::vector<std::string> &staged, std::vector<std::st
 bool Publisher::StageManifest(const std::string &staged) {
   std::vector<std::string> names;
   for (const PublishedFile &file : files_) names.push_back(file.Name);
-  const std::string text = ManifestText(manifest_).WithNewRelease(version_, names);
-  if (!sys::WriteWholeFile(staged, text)) {
+  if (!sys::WriteWholeFile(staged, newManifest_)) {
     problems_.push_back(sys::WithLastError("cannot write " + Quoted(staged)));
     return false;
   }
 
   // Read the new manifest back as the updater will, before any client can see it.
+  std::string written;
+  if (!newSignature_.empty() && (!sys::ReadWholeFile(staged, written) ||
+                                 trust::CheckSignature(written, newSignature_, PublicHalves(keys_)) !=
+                                     trust::TSignatureCheck::kVerified)) {
+    problems_.push_back("the new manifest does not verify as written; nothing was published");
+    return false;
+  }
+  if (options_.Refresh) return true;
   const std::string section = vocabulary::kReleaseSectionPrefix + version_;
   const std::vector<std::string> sections = ini::ReadProfileSectionNames(staged);
   const auto firstRelease = std::find_if(sections.begin(), sections.end(), IsReleaseSection);

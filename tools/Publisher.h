@@ -1,5 +1,9 @@
 #pragma once
 #include <cstdint>
+
+#include "crypto/Keys.h"
+#include "engine/ManifestTrust.h"
+#include "tools/ManifestText.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,6 +12,11 @@ struct PublishOptions {
   std::string ServerDir;   // the folder the web server serves as the base URL
   std::string ReleaseDir;  // the complete program directory of the new release
   std::string Version;     // empty: the "FileVersion" of the release's Quillet.exe
+  // Private key files to sign with; none for an unsigned folder.
+  std::vector<std::string> KeyFiles;
+  int ValidDays = 30;  // how long a signed manifest stays valid
+  // No release: the current manifest signed again with a new serial and expiry.
+  bool Refresh = false;
 };
 
 // One file that a release adds to the server or changes there.
@@ -24,8 +33,14 @@ struct PublishedFile {
 //
 // Plan() examines everything and changes nothing; Apply() then writes. Every file is
 // written under a temporary name first, and only when all of them are complete are they
-// renamed into place, the manifest last, so that a client never reads a half-written file
-// or a manifest naming a file that is not there yet.
+// renamed into place: the release's files, then the signature file, then the manifest, so
+// that a client never reads a half-written file or a manifest naming a file that is not
+// there yet, and the signature file always holds a signature of the manifest beside it.
+//
+// With keys, the manifest is signed (ManifestTrust.h): a new serial, an expiry, and the size
+// and hash of every file it lists, this release's from the release folder and the older
+// ones carried over once the served copy is checked against them. Once a folder is signed,
+// publishing without keys is refused.
 class Publisher {
  public:
   // Reads a program file's "FileVersion" (empty when it has none).
@@ -40,6 +55,10 @@ class Publisher {
   bool Apply();
 
   const std::string &Version() const { return version_; }
+  // The new manifest's signed serial and expiry, when it is signed.
+  bool Signed() const { return !newSignature_.empty(); }
+  std::uint64_t Serial() const;
+  std::string Expires() const;
   const std::vector<PublishedFile> &Files() const { return files_; }
   std::uint64_t TotalBytes() const;
   const std::vector<std::string> &Problems() const { return problems_; }
@@ -60,13 +79,21 @@ class Publisher {
   void CheckPathClashes();
   bool StageFiles(std::vector<std::string> &staged, std::vector<std::string> &createdDirs);
   bool StageManifest(const std::string &staged);
+  void PlanSignature();
+  void PlanRefresh();
+  // The size and hash to sign for each name the new manifest lists.
+  bool FileHashes(const ManifestText &incoming, const trust::TSignedFacts *outgoing, std::vector<std::string> &values);
   void Discard(const std::vector<std::string> &staged, const std::vector<std::string> &createdDirs);
   std::string ServerPath(const std::string &name) const;
 
   PublishOptions options_;
   VersionReader readVersion_;
   std::string version_;
-  std::string manifest_;  // the published manifest's text, empty when there is none
+  std::string manifest_;   // the published manifest's text, empty when there is none
+  std::string signature_;  // the published signature file, empty when there is none
+  std::vector<crypto::PrivateKey> keys_;
+  std::string newManifest_;   // what Apply publishes
+  std::string newSignature_;  // empty when the manifest is not signed
   std::vector<PublishedFile> files_;
   std::vector<std::string> sources_;  // local path of each of files_
   std::vector<std::string> problems_;

@@ -6,6 +6,10 @@
 #include <map>
 #include <sstream>
 
+#include "crypto/Keys.h"
+#include "crypto/Sha256.h"
+#include "engine/ManifestTrust.h"
+#include "ini/ProfileText.h"
 #include "sys/Platform.h"
 #include "tests/support/TestDir.h"
 #include "tools/PublishCommand.h"
@@ -15,6 +19,14 @@ using testing_support::TestDir;
 using testing_support::WriteWholeFile;
 
 namespace {
+
+PublishOptions Options(const std::string &server, const std::string &release, const std::string &version) {
+  PublishOptions options;
+  options.ServerDir = server;
+  options.ReleaseDir = release;
+  options.Version = version;
+  return options;
+}
 
 namespace fs = std::filesystem;
 
@@ -53,7 +65,7 @@ struct Outcome {
 Outcome RunPublish(const TestDir &dir, const std::string &release, const std::string &version, bool dryRun = false,
                    const FakeVersions &versions = FakeVersions()) {
   PublishCommandLine command;
-  command.Options = {dir / "server", dir / release, version};
+  command.Options = Options(dir / "server", dir / release, version);
   command.DryRun = dryRun;
   std::ostringstream out, err;
   const int exitCode = RunPublishCommand(command, versions, out, err);
@@ -75,7 +87,7 @@ TEST(Publisher, ThreeReleasesInTurnBuildTheServerFolder) {
   MakeRelease(dir, "r1", kRelease1);
   MakeRelease(dir, "r2", kRelease2);
 
-  Publisher first({dir / "server", dir / "r1", "1.1.0.0"}, FakeVersions());
+  Publisher first(Options(dir / "server", dir / "r1", "1.1.0.0"), FakeVersions());
   ASSERT_TRUE(first.Plan());
   ASSERT_TRUE(first.Apply());
   ASSERT_EQ(first.Files().size(), 3u);
@@ -83,7 +95,7 @@ TEST(Publisher, ThreeReleasesInTurnBuildTheServerFolder) {
   EXPECT_TRUE(first.Files()[0].Added);
   EXPECT_EQ(first.TotalBytes(), 7u + 5u + 6u);
 
-  Publisher second({dir / "server", dir / "r2", "1.2.0.0"}, FakeVersions());
+  Publisher second(Options(dir / "server", dir / "r2", "1.2.0.0"), FakeVersions());
   ASSERT_TRUE(second.Plan());
   ASSERT_TRUE(second.Apply());
   ASSERT_EQ(second.Files().size(), 2u);
@@ -131,14 +143,14 @@ TEST(Publisher, TheVersionComesFromTheReleasesMainProgram) {
   MakeRelease(dir, "r", kRelease1);
   FakeVersions versions;
   versions.byPath[dir / "r/Quillet.exe"] = "1.1.0.0";
-  Publisher byFile({dir / "server", dir / "r", ""}, versions);
+  Publisher byFile(Options(dir / "server", dir / "r", ""), versions);
   ASSERT_TRUE(byFile.Plan());
   EXPECT_EQ(byFile.Version(), "1.1.0.0");
   EXPECT_TRUE(byFile.Warnings().empty());
 
   // A version given by hand that the program does not report: the installation would
   // keep reporting the other one, which is worth a warning but no refusal.
-  Publisher byHand({dir / "server", dir / "r", "1.1.0.1"}, versions);
+  Publisher byHand(Options(dir / "server", dir / "r", "1.1.0.1"), versions);
   ASSERT_TRUE(byHand.Plan());
   EXPECT_EQ(byHand.Version(), "1.1.0.1");
   ASSERT_EQ(byHand.Warnings().size(), 1u);
@@ -238,7 +250,7 @@ TEST(Publisher, VersionsAreTheSameReleaseWhateverTheirCase) {
 // Manifests that the publisher will not edit: "conf" among the releases (the updater would
 // read it as one), and one saved as UTF-16, which the publisher does not write.
 TEST(Publisher, ManifestsItCannotEditAreRefused) {
-  const std::string utf16 = std::string("\xFF\xFE[\0c\0o\0n\0f\0]\0\r\0\n\0", 20);
+  const std::string utf16 = std::string("\xFF\xFE[\0c\0o\0n\0f\0]\0\r\0\n\0", 18);
   const struct {
     std::string manifest;
     const char *reason;
@@ -277,12 +289,199 @@ TEST(Publisher, AFailedWriteTakesBackEverythingItStaged) {
   fs::create_directories(dir / "server/update.ini.rar.publishing");
   const Tree before = Snapshot(dir / "server");
   MakeRelease(dir, "r2", kRelease2);
-  Publisher publisher({dir / "server", dir / "r2", "1.2.0.0"}, FakeVersions());
+  Publisher publisher(Options(dir / "server", dir / "r2", "1.2.0.0"), FakeVersions());
   ASSERT_TRUE(publisher.Plan());
   EXPECT_FALSE(publisher.Apply());
   ASSERT_FALSE(publisher.Problems().empty());
   EXPECT_NE(publisher.Problems()[0].find("update.ini.rar.publishing"), std::string::npos);
   EXPECT_EQ(Snapshot(dir / "server"), before);
+}
+
+
+
+// ---- signing -------------------------------------------------------------------------
+
+struct Keys {
+  explicit Keys(const TestDir &dir) : dir(dir) {}
+  // A new key pair made by the publisher; its private key's path.
+  std::string Make(const std::string &name) {
+    PublishCommandLine command;
+    command.KeyGen = true;
+    command.PrivateKeyFile = dir / (name + ".key");
+    command.PublicKeyFile = dir / (name + ".pub");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPublishCommand(command, FakeVersions(), out, err), 0) << err.str();
+    return command.PrivateKeyFile;
+  }
+  crypto::PublicKey Public(const std::string &name) {
+    std::vector<crypto::PublicKey> keys;
+    EXPECT_TRUE(crypto::ReadPublicKeysPem(ReadWholeFile(dir / (name + ".pub")), keys));
+    return keys.empty() ? crypto::PublicKey{} : keys[0];
+  }
+  const TestDir &dir;
+};
+
+Outcome RunSigned(const TestDir &dir, const std::string &release, const std::string &version,
+                  const std::vector<std::string> &keys, bool refresh = false) {
+  PublishCommandLine command;
+  command.Options = Options(dir / "server", refresh ? std::string() : dir / release, version);
+  command.Options.KeyFiles = keys;
+  command.Options.Refresh = refresh;
+  std::ostringstream out, err;
+  const int exitCode = RunPublishCommand(command, FakeVersions(), out, err);
+  return {exitCode, out.str(), err.str()};
+}
+
+trust::TSignedFacts Facts(const TestDir &dir) {
+  trust::TSignedFacts facts;
+  std::string problem;
+  EXPECT_TRUE(trust::ReadSignedFacts(ini::ProfileText(ReadWholeFile(dir / "server/update.ini.rar")), facts, problem))
+      << problem;
+  return facts;
+}
+
+bool Verifies(const TestDir &dir, const crypto::PublicKey &key) {
+  return trust::CheckSignature(ReadWholeFile(dir / "server/update.ini.rar"), ReadWholeFile(dir / "server/update.ini.sig.rar"),
+                               {key}) == trust::TSignatureCheck::kVerified;
+}
+
+TEST(SignedPublisher, KeyPairsAreNewFilesAndThePrivateOneIsTheOwnersAlone) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor");
+  crypto::PrivateKey read;
+  ASSERT_TRUE(crypto::ReadPrivateKeyPem(ReadWholeFile(key), read));
+  EXPECT_EQ(read.Public, keys.Public("vendor"));
+  if (!sys::kIsWindows) {
+    EXPECT_EQ(fs::status(key).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  }
+  // An existing key is never overwritten.
+  PublishCommandLine again;
+  again.KeyGen = true;
+  again.PrivateKeyFile = key;
+  again.PublicKeyFile = dir / "other.pub";
+  std::ostringstream out, err;
+  EXPECT_EQ(RunPublishCommand(again, FakeVersions(), out, err), 1);
+  EXPECT_EQ(ReadWholeFile(key), crypto::PrivateKeyPem(read));
+  EXPECT_FALSE(fs::exists(dir / "other.pub"));
+}
+
+TEST(SignedPublisher, ReleasesAreSignedWithTheirHashesAndAGrowingSerial) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor");
+  MakeRelease(dir, "r1", kRelease1);
+  MakeRelease(dir, "r2", kRelease2);
+  ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}).exitCode, 0);
+  const std::string firstManifest = ReadWholeFile(dir / "server/update.ini.rar");
+  const Outcome second = RunSigned(dir, "r2", "1.2.0.0", {key});
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_NE(second.out.find("Signed: serial 2, valid until "), std::string::npos) << second.out;
+  EXPECT_TRUE(Verifies(dir, keys.Public("vendor")));
+  const trust::TSignedFacts facts = Facts(dir);
+  EXPECT_EQ(facts.Serial, 2u);
+  std::int64_t expires = 0;
+  ASSERT_TRUE(trust::ParseUtcTime(facts.ExpiresText, expires));
+  EXPECT_GT(expires, trust::NowUtc() + 29 * 86400);
+  EXPECT_LE(expires, trust::NowUtc() + 30 * 86400);
+  // Every listed file, each with its size and hash, the unchanged one carried over.
+  for (const auto &[name, content] : kRelease2) {
+    const trust::TSignedFile *file = facts.Find(name);
+    ASSERT_NE(file, nullptr) << name;
+    EXPECT_EQ(file->Size, content.size()) << name;
+    EXPECT_EQ(file->Sha256, crypto::Sha256Of(content)) << name;
+  }
+  // The signature file signs the outgoing manifest too, for clients that fetch it still.
+  EXPECT_EQ(trust::CheckSignature(firstManifest, ReadWholeFile(dir / "server/update.ini.sig.rar"),
+                                  {keys.Public("vendor")}),
+            trust::TSignatureCheck::kVerified);
+  // The updater reads the files_hash section as no release.
+  const std::string manifest = ReadWholeFile(dir / "server/update.ini.rar");
+  EXPECT_LT(manifest.find("[files_hash]"), manifest.find("[files_ver_1.2.0.0]"));
+}
+
+TEST(SignedPublisher, ASignedFolderIsNeverLeftWithAnUnsignedOrWronglySignedManifest) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor"), other = keys.Make("other");
+  MakeRelease(dir, "r1", kRelease1);
+  MakeRelease(dir, "r2", kRelease2);
+  ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}).exitCode, 0);
+  const Tree before = Snapshot(dir / "server");
+  const struct {
+    const char *what;
+    std::vector<std::string> keys;
+    const char *reason;
+  } refusals[] = {{"no key", {}, "publishing without --key"},
+                  {"another key", {other}, "does not verify with the given keys"},
+                  {"a file that is no key", {dir / "r1/Quillet.exe"}, "is no P-256 private key"}};
+  for (const auto &refusal : refusals) {
+    const Outcome outcome = RunSigned(dir, "r2", "1.2.0.0", refusal.keys);
+    EXPECT_EQ(outcome.exitCode, 1) << refusal.what;
+    EXPECT_NE(outcome.err.find(refusal.reason), std::string::npos) << refusal.what << ": " << outcome.err;
+    EXPECT_EQ(Snapshot(dir / "server"), before) << refusal.what;
+  }
+  // Rotation: the old key and the new one together.
+  const Outcome rotated = RunSigned(dir, "r2", "1.2.0.0", {key, other});
+  ASSERT_EQ(rotated.exitCode, 0) << rotated.err;
+  EXPECT_TRUE(Verifies(dir, keys.Public("other")));
+}
+
+TEST(SignedPublisher, AServedCopyThatNoLongerMatchesIsNeverSigned) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor");
+  MakeRelease(dir, "r1", kRelease1);
+  // The next release leaves "Read Me.txt" as the first one served it.
+  Tree release2 = kRelease2;
+  release2.erase("Read Me.txt");
+  MakeRelease(dir, "r2", release2);
+  ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}).exitCode, 0);
+  WriteWholeFile(dir / "server/Read Me.txt.rar", "changed on the server");
+  const Tree before = Snapshot(dir / "server");
+  for (bool refresh : {false, true}) {
+    const Outcome outcome = RunSigned(dir, "r2", refresh ? "" : "1.2.0.0", {key}, refresh);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("the served copy of \"Read Me.txt\" no longer matches its signed size and hash"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(Snapshot(dir / "server"), before);
+  }
+}
+
+TEST(SignedPublisher, TheFirstSignedPublicationHashesWhatTheFolderServes) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor");
+  MakeRelease(dir, "r1", kRelease1);
+  MakeRelease(dir, "r2", kRelease2);
+  ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
+  const Outcome outcome = RunSigned(dir, "r2", "1.2.0.0", {key});
+  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+  EXPECT_NE(outcome.err.find("the first signed publication of this folder"), std::string::npos) << outcome.err;
+  EXPECT_TRUE(Verifies(dir, keys.Public("vendor")));
+  EXPECT_EQ(Facts(dir).Find("Read Me.txt")->Sha256, crypto::Sha256Of("readme"));
+}
+
+TEST(SignedPublisher, ARefreshSignsTheSameReleaseAgainWithANewSerial) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor");
+  MakeRelease(dir, "r1", kRelease1);
+  ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}).exitCode, 0);
+  const trust::TSignedFacts before = Facts(dir);
+  const Outcome outcome = RunSigned(dir, "", "", {key}, true);
+  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+  EXPECT_NE(outcome.out.find("Signed version 1.1.0.0 again"), std::string::npos) << outcome.out;
+  const trust::TSignedFacts after = Facts(dir);
+  EXPECT_EQ(after.Serial, before.Serial + 1);
+  EXPECT_EQ(after.Files.size(), before.Files.size());
+  EXPECT_TRUE(Verifies(dir, keys.Public("vendor")));
+  // Nothing to refresh in an unsigned folder.
+  TestDir unsigned_;
+  MakeRelease(unsigned_, "r1", kRelease1);
+  ASSERT_EQ(RunPublish(unsigned_, "r1", "1.1.0.0").exitCode, 0);
+  EXPECT_EQ(RunSigned(unsigned_, "", "", {key}, true).exitCode, 1);
 }
 
 }  // namespace
