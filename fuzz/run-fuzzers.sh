@@ -7,7 +7,7 @@
 set -eu
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"profile version_resource http_answer manifest"}
+targets=${*:-"profile version_resource http_answer manifest signing"}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sys/CodePage.h"
+#include "sys/FileLock.h"
 #include "sys/Event.h"
 #include "sys/FileSystem.h"
 #include "sys/MessageQueue.h"
@@ -19,6 +20,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ReleaseServer.h"
 #include "tests/support/ScriptedServer.h"
+#include "tests/support/SignedRelease.h"
 #include "tests/support/TestDir.h"
 #include "ui/Application.h"
 #include "tests/support/HeadlessBackend.h"
@@ -40,7 +42,7 @@ const char kTestMessages[] =
     "[Message]\n"
     "Msg200=Box\nMsg201=Installing\nMsg202=Installed notice\nMsg203=Done\nMsg204=Now at %s\n"
     "Msg205=Check\nMsg206=Current %s\nMsg207=New %s\nMsg208=Get %s?\nMsg209=Update now\n"
-    "Msg210=Downloading\nMsg211=No server %s\nMsg212=Failed\n";
+    "Msg210=Downloading\nMsg211=No server %s\nMsg212=Failed\nMsg213=Unverified %s\n";
 
 std::string LanguageFile(const std::string &title) {
   return "[TfrmQuilletUpdate]\nfrmQuilletUpdate.Caption=" + title + "\nbtnClose.Caption=" + title + " close\n" +
@@ -433,6 +435,64 @@ TEST_F(WindowTest, ClicksDuringTheDownloadsAndTheInstallationChangeNothing) {
   EXPECT_EQ(Of("lblOper", "Caption"), Values{"Done"});
   EXPECT_EQ(ReadWholeFile(install / "readme.txt"), "read me\n");
   EXPECT_EQ(window->State(), 1);
+}
+
+// A window that trusts a key: a manifest it did not sign is refused at the check, and a
+// file that is not what was signed at the download; nothing is installed either way.
+TEST_F(WindowTest, WhatTheKeyDidNotSignIsRefusedAndSaidSo) {
+  const crypto::PrivateKey key = NewKey(), stranger = NewKey();
+  Open();
+  window->upt->SetTrustedKeys({key.Public});
+  SignedRelease release;
+  release.CurrVersion = "1.3.0.0";
+  release.Releases = "[files_ver_1.3.0.0]\nf1=Quillet.exe\nf2=readme.txt\n\n[files_ver_1.1.0.0]\nf1=old.txt\n";
+  release.Files = {{"Quillet.exe", MainProgram("1.3.0.0")}, {"readme.txt", "read me\n"}};
+  for (const auto &file : release.Files) server.Publish(file.first, file.second);
+  server.SetManifest(release.Manifest());
+  server.Publish("update.ini.sig", release.SignatureFile({stranger}));
+  window->btnUpdate->Click();
+  EXPECT_EQ(window->lblInfo->Caption(), "Unverified " + server.Host());
+  EXPECT_EQ(window->State(), 1);
+  EXPECT_TRUE(backend.MessageBoxes().empty());
+
+  server.Publish("update.ini.sig", release.SignatureFile({key}));
+  server.Publish("readme.txt", "changed on the server\n");
+  backend.ScriptAnswer(TModalResult::OK);
+  window->btnUpdate->Click();
+  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Unverified " + server.Host(), kGenerous));
+  EXPECT_EQ(window->State(), 2);
+  EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.1.0.0"));
+  EXPECT_FALSE(sys::FileExists(install / "readme.txt"));
+
+  // Without the message in the language file, the built-in text says it.
+  WriteWholeFile(install / "Language/eng.ini", "[Message]\nMsg212=Failed\n");
+  Open();
+  window->upt->SetTrustedKeys({key.Public});
+  server.Publish("update.ini.sig", release.SignatureFile({stranger}));
+  window->btnUpdate->Click();
+  EXPECT_EQ(window->lblInfo->Caption(),
+            "The update from " + server.Host() + " could not be verified; nothing was changed.");
+}
+
+// A release that replaces a program that is running (the updater itself): its kept copy
+// cannot go while it runs (held open without sharing here, on Windows). That is a whole
+// installation, and the copy goes with a later run.
+TEST_F(WindowTest, AKeptCopyThatCannotGoYetIsNoFailedUpdate) {
+  Open();
+  PublishFourFiles();
+  sys::FileLock running;
+  window->upt->SetInstallStepHook([&](const char *point) {
+    if (std::string(point) == "cleaning") running.TryLock(install / "Quillet.exe.quillet-old");
+  });
+  UpdateUntilNotice();
+  backend.ScriptAnswer(TModalResult::OK);
+  ASSERT_TRUE(WaitForUpdateEnd());
+  EXPECT_EQ(Of("lblOper", "Caption").back(), "Done");
+  running.Unlock();
+  window->btnUpdate->Click();
+  EXPECT_EQ(window->lblInfo->Caption(), "Current 1.3.0.0");
+  EXPECT_FALSE(sys::FileExists(install / "Quillet.exe.quillet-old"));
+  EXPECT_FALSE(sys::FileExists(install / "cache/install.journal"));
 }
 
 TEST_F(WindowTest, FailedCopyIsReportedWithTheBuiltInTextWhenTheFileHasNone) {

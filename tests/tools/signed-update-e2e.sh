@@ -155,5 +155,53 @@ printf 'x' >>"$server/Language/chs.ini.rar"
 run "$publish" refresh --server "$(tool_path "$server")" --key "$(tool_path "$keys/trusted.key")"
 [ $status = 1 ] && grep -q "no longer matches its signed size and hash" "$work/err" || { fail "refresh over a changed copy: exit $status"; show; }
 
+echo "== a release that replaces the running updater itself"
+# The release carries a new build of the tool that runs the update, from the installation.
+tool=$(basename "$update")
+mkdir -p "$work/release-1.4.0.0"
+cp -R "$work/release-1.3.0.0/." "$work/release-1.4.0.0/"
+cp "$update" "$work/release-1.4.0.0/$tool"
+printf 'new build' >>"$work/release-1.4.0.0/$tool"
+cp "$update" "$inst/$tool"
+cp "$work/release-1.3.0.0/Language/chs.ini" "$server/Language/chs.ini.rar"
+run "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-1.4.0.0")" --version 1.4.0.0 \
+  --key "$(tool_path "$keys/trusted.key")"
+[ $status = 0 ] || { fail "publishing 1.4.0.0: exit $status"; show; }
+paused() { [ -e "$inst/cache/paused-cleaning" ]; }
+held() { grep -q '^held' "$work/held"; }
+(
+  export QUILLET_TEST_PAUSE_INSTALL=cleaning
+  run "$inst/$tool" --dir "$(tool_path "$inst")" --host "$address" --path "$base_url" update
+  exit $status
+) &
+tool_pid=$!
+tries=0
+until paused || [ $tries -gt 1200 ]; do sleep 0.05; tries=$((tries + 1)); done
+paused || fail "the installation never stood at cleaning"
+if [ -n "$emulator" ]; then
+  # Its kept copy is still held (a running program's is, until it exits).
+  rm -f "$work/hold-input"
+  mkfifo "$work/hold-input"
+  $emulator "$holder" "$(tool_path "$inst/$tool.quillet-old")" <"$work/hold-input" >"$work/held" 2>&1 &
+  holder_pid=$!
+  exec 3>"$work/hold-input"
+  tries=0
+  until held || [ $tries -gt 1200 ]; do sleep 0.05; tries=$((tries + 1)); done
+fi
+rm -f "$inst/cache/paused-cleaning"
+wait $tool_pid
+status=$?
+[ $status = 0 ] || { fail "replacing the running updater: exit $status"; show; }
+cmp -s "$inst/$tool" "$work/release-1.4.0.0/$tool" || fail "the updater was not replaced"
+if [ -n "$emulator" ]; then
+  [ -e "$inst/$tool.quillet-old" ] || fail "the held kept copy is gone"
+  grep -q "leftover" "$inst/cache/install.journal" || fail "the journal does not remember the kept copy"
+  exec 3>&-
+  wait "$holder_pid"
+fi
+update_inst check
+[ -e "$inst/$tool.quillet-old" ] && fail "the kept copy of the updater stays after the next run"
+[ -e "$inst/cache/install.journal" ] && fail "the journal stays after the next run"
+
 echo "$failures failures"
 [ $failures = 0 ]
