@@ -1,26 +1,40 @@
 #!/bin/sh
-# make demo: the updater's main job on this machine. Builds what it needs, publishes three
-# releases of a demo Quillet.exe (1.1.0.0, 1.2.0.0, 1.3.0.0) with quillet-publish, serves
-# them with nginx on 127.0.0.1:80 under /k9tz/Quillet/ (the updater's built-in base path on
-# its built-in host, localhost), and updates a demo installation at 1.1.0.0 with
-# QuilletUpdate.exe under Wine: on your display when DISPLAY is set (you press the
-# buttons), otherwise on a virtual display where a driver program presses them and
-# screenshots are saved.
+# make demo: the updater's main job on this machine. Makes a demo signing key, builds the
+# updater trusting it, publishes three signed releases of a demo Quillet.exe (1.1.0.0,
+# 1.2.0.0, 1.3.0.0) with quillet-publish, serves them with nginx on 127.0.0.1:80 under
+# /k9tz/Quillet/ (the updater's built-in base path on its built-in host, localhost), and
+# updates a demo installation at 1.1.0.0 with QuilletUpdate.exe under Wine: on your display
+# when DISPLAY is set (you press the buttons), otherwise on a virtual display where a driver
+# program presses them and screenshots are saved. Then it publishes a fourth release,
+# changes one of its files on the server as an attacker would, and shows the updater
+# refusing it.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-work="$root/build/demo"
-linux="$root/build/linux"
-windows="$root/build/windows"
+demo="$root/build/demo"
+work="$demo/run"
+keys="$demo/keys"
+linux="$demo/build-linux"
+windows="$demo/build-windows"
 
 step() { printf '\n== %s\n' "$*"; }
 
-step "Installing what is missing and building"
+step "Installing what is missing; a demo signing key"
 cmake/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target quillet-publish quillet-update
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target QuilletUpdate UpdateDriver demo_programs
+mkdir -p "$keys"
+if [ ! -f "$keys/demo.pub" ]; then
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux --target quillet-publish
+  "$root/build/linux/tools/quillet-publish" keygen --private "$keys/demo.key" --public "$keys/demo.pub"
+fi
+
+step "Building the demo's programs, trusting the demo key"
+# Builds of their own, so that the test builds keep trusting no key.
+cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_TRUSTED_KEYS="$keys/demo.pub" >/dev/null
+cmake --build "$linux" -j 2 --target quillet-publish quillet-update
+cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DQUILLET_TRUSTED_KEYS="$keys/demo.pub" >/dev/null
+cmake --build "$windows" -j 2 --target QuilletUpdate UpdateDriver demo_programs
 
 # Another server on 127.0.0.1:80, or on port 80 of every address, would keep nginx out.
 if ss -ltnH | awk '{print $4}' | grep -Eq '^(127\.0\.0\.1|0\.0\.0\.0|\*|\[::\]):80$'; then
@@ -28,10 +42,10 @@ if ss -ltnH | awk '{print $4}' | grep -Eq '^(127\.0\.0\.1|0\.0\.0\.0|\*|\[::\]):
   exit 1
 fi
 
-step "Preparing three releases and publishing them"
+step "Preparing four releases and publishing the first three, signed"
 rm -rf "$work"
 mkdir -p "$work"
-for version in 1.1.0.0 1.2.0.0 1.3.0.0; do
+for version in 1.1.0.0 1.2.0.0 1.3.0.0 1.4.0.0; do
   release="$work/releases/$version"
   mkdir -p "$release/templates"
   cp "$windows/demo/Quillet-$version.exe" "$release/Quillet.exe"
@@ -40,12 +54,14 @@ for version in 1.1.0.0 1.2.0.0 1.3.0.0; do
 done
 printf 'MEMO\r\nTo:\r\nFrom:\r\n' >"$work/releases/1.2.0.0/templates/memo.txt"
 cp "$work/releases/1.2.0.0/templates/memo.txt" "$work/releases/1.3.0.0/templates/memo.txt"
-mkdir -p "$work/releases/1.3.0.0/plugins"
+mkdir -p "$work/releases/1.3.0.0/plugins" "$work/releases/1.4.0.0/plugins"
 printf 'quill\r\nquillet\r\n' >"$work/releases/1.3.0.0/plugins/spelling.dic"
+printf 'quill\r\nquillet\r\nquills\r\n' >"$work/releases/1.4.0.0/plugins/spelling.dic"
+cp "$work/releases/1.3.0.0/templates/memo.txt" "$work/releases/1.4.0.0/templates/memo.txt"
 
 server="$work/nginx/root/k9tz/Quillet"
 for version in 1.1.0.0 1.2.0.0 1.3.0.0; do
-  "$linux/tools/quillet-publish" --server "$server" --release "$work/releases/$version"
+  "$linux/tools/quillet-publish" --server "$server" --release "$work/releases/$version" --key "$keys/demo.key"
 done
 
 step "Serving the releases on http://127.0.0.1/k9tz/Quillet/"
@@ -107,3 +123,13 @@ echo "Installed files now identical to release 1.3.0.0:"
 done)
 [ -z "$xvfb" ] || echo "Screenshots: $shots/window-before.png, $shots/window-after.png"
 [ "$after" = 1.3.0.0 ]
+
+step "An attack: release 1.4.0.0 is published, then one of its files is changed on the server"
+"$linux/tools/quillet-publish" --server "$server" --release "$work/releases/1.4.0.0" --key "$keys/demo.key"
+printf 'not what the vendor signed\r\n' >>"$server/plugins/spelling.dic.rar"
+refused=0
+"$linux/tools/quillet-update" --dir "$install" --host 127.0.0.1 update >"$work/attack.out" 2>&1 || refused=$?
+sed 's/^/  | /' "$work/attack.out"
+still=$("$linux/tools/quillet-update" --dir "$install" --host 127.0.0.1 check 2>/dev/null | sed -n 's/^Installed version: *//p')
+echo "The updater refused it (exit $refused); the installation stays at $still."
+[ "$refused" = 1 ] && [ "$still" = 1.3.0.0 ] && grep -q 'does not match its signed size or hash' "$work/attack.out"
