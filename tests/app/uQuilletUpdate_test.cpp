@@ -459,7 +459,9 @@ TEST_F(WindowTest, WhatTheKeyDidNotSignIsRefusedAndSaidSo) {
   server.Publish("readme.txt", "changed on the server\n");
   backend.ScriptAnswer(TModalResult::OK);
   window->btnUpdate->Click();
-  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Unverified " + server.Host(), kGenerous));
+  ASSERT_TRUE(backend.WaitForChange("lblOper", "Caption", "Unverified " + server.Host(), kGenerous))
+      << testing::PrintToString(Of("lblOper", "Caption")) << testing::PrintToString(Of("lblInfo", "Caption"))
+      << " state " << window->State() << " " << window->upt->FailureReason();
   EXPECT_EQ(window->State(), 2);
   EXPECT_EQ(ReadWholeFile(install / "Quillet.exe"), MainProgram("1.1.0.0"));
   EXPECT_FALSE(sys::FileExists(install / "readme.txt"));

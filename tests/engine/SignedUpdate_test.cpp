@@ -120,7 +120,7 @@ TEST_F(SignedUpdateTest, StaleAndReplayedManifestsAreRefused) {
   ExpectRefused("the manifest expired on " + trust::FormatUtcTime(release.Expires) + " (this computer's clock says ");
 
   // Serial 5 accepted; 4 replayed afterwards is refused, and 5 with other content too.
-  release.Expires = 0;
+  release.Expires = trust::NowUtc() + 86400;
   release.Serial = 5;
   Publish();
   EXPECT_EQ(Check(), 1);

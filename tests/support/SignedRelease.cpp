@@ -2,7 +2,6 @@
 
 #include "crypto/Ecdsa.h"
 #include "crypto/Sha256.h"
-#include "engine/ManifestTrust.h"
 
 namespace testing_support {
 
@@ -13,9 +12,8 @@ crypto::PrivateKey NewKey() {
 }
 
 std::string SignedRelease::Manifest() const {
-  const std::int64_t expires = Expires != 0 ? Expires : trust::NowUtc() + 7 * 86400;
   std::string text = "[conf]\r\ncurr_version=" + CurrVersion + "\r\nserial=" + std::to_string(Serial) +
-                     "\r\nexpires=" + trust::FormatUtcTime(expires) + "\r\n\r\n[files_hash]\r\n";
+                     "\r\nexpires=" + trust::FormatUtcTime(Expires) + "\r\n\r\n[files_hash]\r\n";
   int n = 0;
   for (const auto &file : Files) {
     trust::TSignedFile signedFile{file.first, file.second.size(), crypto::Sha256Of(file.second)};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "crypto/Keys.h"
+#include "engine/ManifestTrust.h"
 
 namespace testing_support {
 
@@ -18,7 +19,9 @@ struct SignedRelease {
   std::string Releases;  // "[conf]" is added in front; the release sections, newest first
   std::string CurrVersion;
   std::uint64_t Serial = 1;
-  std::int64_t Expires = 0;                  // seconds since the epoch; 0: a week from now
+  // Seconds since the epoch; fixed when the release is made, so that every Manifest() of
+  // it is the same text.
+  std::int64_t Expires = trust::NowUtc() + 7 * 86400;
   std::map<std::string, std::string> Files;  // name -> content, hashed into "files_hash"
 
   std::string Manifest() const;

@@ -195,7 +195,7 @@ status=$?
 cmp -s "$inst/$tool" "$work/release-1.4.0.0/$tool" || fail "the updater was not replaced"
 if [ -n "$emulator" ]; then
   [ -e "$inst/$tool.quillet-old" ] || fail "the held kept copy is gone"
-  grep -q "leftover" "$inst/cache/install.journal" || fail "the journal does not remember the kept copy"
+  grep -q "$tool\$" "$inst/cache/install.journal" || fail "the journal does not remember the kept copy"
   exec 3>&-
   wait "$holder_pid"
 fi
