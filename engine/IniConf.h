@@ -26,8 +26,8 @@ class TIniConf {
 
   // Open makes a new access object on the file (freeing the current one); Close frees it.
   // While closed, reads give an empty text or 0 and writes raise the refused-write error.
-  void Open();
-  void Close();
+  virtual void Open();
+  virtual void Close();
 
   const std::string &FileName() const { return FFileName; }
 

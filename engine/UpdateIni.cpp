@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "engine/ManifestVocabulary.h"
+#include "ini/Profile.h"
 #include "sys/TextCase.h"
 
 using vocabulary::kReleaseSectionPrefix;
@@ -24,18 +25,52 @@ std::string TUpdateIni::KeyName(int Id) {
   }
 }
 
+std::string TUpdateIni::ReadStr(int Id) {
+  const std::string key = KeyName(Id);
+  if (key.empty() || !FIniFile) return std::string();
+  return Text().ReadValue(vocabulary::kConfSection, key, "");
+}
+
+void TUpdateIni::WriteStr(int Id, const std::string &Value) {
+  FText.reset();
+  TIniConf::WriteStr(Id, Value);
+}
+
+void TUpdateIni::Open() {
+  FText.reset();
+  TIniConf::Open();
+}
+
+void TUpdateIni::Close() {
+  FText.reset();
+  TIniConf::Close();
+}
+
+const ini::ProfileText &TUpdateIni::Text() {
+  if (!FText) FText = ini::ReadProfileFile(FFileName);
+  return *FText;
+}
+
 void TUpdateIni::GetUpdateFiles(TStringList &List) {
   List.Clear();
-  const std::string newest = ReadStr(ukCurrVersion);
-  if (newest.empty()) return;
-  // Versions compare exactly here; the sections they name are found ignoring case.
-  const std::string installed = ReadStr(ukLastVersion);
-  if (newest == installed) return;
+  if (!FIniFile) return;
+  const ini::ProfileText &text = Text();
+  ListChangedFiles(
+      ReadStr(ukCurrVersion), ReadStr(ukLastVersion), text.SectionNames(),
+      [&text](const std::string &section) { return text.KeyValues(section); }, FSections, List);
+}
 
-  FSections.Clear();
-  for (const std::string &name : FIniFile->ReadSections()) FSections.Add(name);
-  const int first = FSections.IndexOf(kReleaseSectionPrefix + newest);
-  int end = FSections.IndexOf(kReleaseSectionPrefix + installed);
+void ListChangedFiles(const std::string &Newest, const std::string &Installed,
+                      const std::vector<std::string> &SectionNames, const TSectionValues &ValuesOf,
+                      TStringList &Sections, TStringList &List) {
+  List.Clear();
+  // Versions compare exactly here; the sections they name are found ignoring case.
+  if (Newest.empty() || Newest == Installed) return;
+
+  Sections.Clear();
+  for (const std::string &name : SectionNames) Sections.Add(name);
+  const int first = Sections.IndexOf(kReleaseSectionPrefix + Newest);
+  int end = Sections.IndexOf(kReleaseSectionPrefix + Installed);
   if (end == -1) end = first + 1;
   if (first == -1 || end <= first) return;
 
@@ -44,7 +79,7 @@ void TUpdateIni::GetUpdateFiles(TStringList &List) {
   // need no folding.
   std::unordered_set<std::string> met, listed;
   for (int p = first; p < end; ++p) {
-    for (auto &entry : FIniFile->ReadSectionValues(FSections[p])) {
+    for (auto &entry : ValuesOf(Sections[p])) {
       if (met.count(entry.second)) continue;
       if (listed.insert(sys::FoldCase(entry.second)).second) List.Add(entry.second);
       met.insert(std::move(entry.second));

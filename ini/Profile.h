@@ -1,9 +1,12 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace ini {
+
+class ProfileText;
 
 // Access to INI ("profile") files, with the rules of the Windows profile functions:
 // section and key names compare without regard to case (first match wins), a value is
@@ -31,5 +34,10 @@ std::vector<std::string> ReadProfileKeyNames(const std::string &file, const std:
 // many entries costs one look-up, not one per key.
 std::vector<std::pair<std::string, std::string>> ReadProfileSectionValues(const std::string &file,
                                                                           const std::string &section);
+
+// The file as it is now, read once and parsed: its reads give what the functions above
+// give for this state of the file (an empty text for a missing file). For a reader that
+// asks many questions of one file, where each call above would read the file again.
+std::shared_ptr<const ProfileText> ReadProfileFile(const std::string &file);
 
 }  // namespace ini

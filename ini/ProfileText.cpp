@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <utility>
 
+#include "sys/CodePage.h"
 #include "sys/TextCase.h"
 
 namespace ini {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+// Ctrl-Z, the end-of-file mark of old DOS editors, counts as a blank as well.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A'; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 // [begin, end) of text without the blanks at either side.
@@ -29,11 +31,18 @@ std::size_t FirstInLine(const std::string &text, std::size_t begin, std::size_t 
   return std::size_t(std::find(text.begin() + begin, text.begin() + end, c) - text.begin());
 }
 
-std::size_t LastInLine(const std::string &text, std::size_t begin, std::size_t end, char c) {
-  for (std::size_t i = end; i > begin; --i) {
-    if (text[i - 1] == c) return i - 1;
+// The last "]" within [begin, end) that is a character of its own: in a code page of
+// two-byte characters the second byte of one may be "]".
+std::size_t LastCloseInLine(const std::string &text, std::size_t begin, std::size_t end) {
+  std::size_t last = end;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (text[i] == ']') {
+      last = i;
+    } else if (IsLeadByteOfSystemCodePage(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    }
   }
-  return end;
+  return last;
 }
 
 const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
@@ -71,7 +80,7 @@ void ForEachLine(const std::string &text, Visit visit) {
     TrimBlanks(text, begin, end);
     if (begin == end) continue;
 
-    const std::size_t close = text[begin] == '[' ? LastInLine(text, begin, end, ']') : end;
+    const std::size_t close = text[begin] == '[' ? LastCloseInLine(text, begin, end) : end;
     if (close != end) {
       line.isHeader = true;
       line.nameBegin = begin + 1;

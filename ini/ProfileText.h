@@ -15,10 +15,11 @@ inline constexpr std::size_t kMaxProfileValueLength = 2047;
 // One INI text, parsed by the rules of the Windows profile functions, with an index on
 // section and key names so that a look-up costs the same in a file of 5,000 sections as
 // in one of five. The rules:
-// - Lines end with CR LF, LF or a lone CR; blanks (space, tab, VT, FF) around a line, a
+// - Lines end with CR LF, LF or a lone CR; blanks (space, tab, VT, FF, Ctrl-Z) around a line, a
 //   section name, a key name and a value do not count. A UTF-8 byte-order mark is skipped.
 // - A line that starts with "[" and holds a "]" opens a section; its name is the text up
-//   to the last "]" on the line. Lines before the first section belong to a section
+//   to the last "]" on the line (a character "]", not the second byte of a character of
+//   the system code page). Lines before the first section belong to a section
 //   without a name, which the section listing leaves out, as it does any empty name.
 // - Any other line is an entry: the key is the text before the first "=", the value the
 //   text after it. A line without "=" is a key without a value: it reads as missing and

@@ -211,4 +211,6 @@ std::vector<std::pair<std::string, std::string>> ReadProfileSectionValues(const 
   return Cache().Current(file)->KeyValues(section);
 }
 
+std::shared_ptr<const ProfileText> ReadProfileFile(const std::string &file) { return Cache().Current(file); }
+
 }  // namespace ini

@@ -1,5 +1,6 @@
 // The profile functions on Windows: the system's own INI functions and locale-aware
-// comparison.
+// comparison; for a reader with many questions, one reading of the file parsed by
+// ProfileText as those functions read it.
 
 #include <windows.h>
 
@@ -7,6 +8,10 @@
 #undef WriteProfileString
 
 #include "ini/Profile.h"
+#include "ini/ProfileEncoding.h"
+#include "ini/ProfileText.h"
+#include "sys/CodePage.h"
+#include "sys/FileSystem.h"
 
 namespace ini {
 
@@ -42,7 +47,26 @@ std::vector<std::string> ReadNameList(const char *section, const std::string &fi
   return names;
 }
 
+const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The text that the profile functions answer from: they read a file as UTF-16 and give
+// their answers in the ANSI code page. A UTF-16 file is converted; a file with a UTF-8
+// byte-order mark is read as UTF-8; any other file is ANSI text, whose bytes that do not
+// decode come back as the conversion to UTF-16 and back makes them.
+std::string AnsiTextOf(std::string stored) {
+  if (EncodingOf(stored) != ProfileEncoding::kNarrow) return DecodeProfile(stored);
+  if (stored.compare(0, 3, kUtf8ByteOrderMark) == 0) return Utf8ToSystemCodePage(stored.substr(3));
+  const std::string units = SystemCodePageToUtf16Le(stored);
+  return Utf16LeToSystemCodePage(reinterpret_cast<const unsigned char *>(units.data()), units.size() / 2);
+}
+
 }  // namespace
+
+std::shared_ptr<const ProfileText> ReadProfileFile(const std::string &file) {
+  std::string stored;
+  if (!sys::ReadWholeFile(file, stored)) stored.clear();
+  return std::make_shared<const ProfileText>(AnsiTextOf(std::move(stored)));
+}
 
 std::string ReadProfileString(const std::string &file, const std::string &section, const std::string &key,
                               const std::string &defaultValue) {

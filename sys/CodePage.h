@@ -22,3 +22,8 @@ std::string Utf16LeToSystemCodePage(const unsigned char *Text, std::size_t Units
 // Text of the system code page as UTF-16 units stored little-endian (MultiByteToWideChar
 // with CP_ACP); a byte that does not decode becomes U+FFFD.
 std::string SystemCodePageToUtf16Le(const std::string &Text);
+
+// Whether Byte starts a character of two bytes in the system code page (IsDBCSLeadByte
+// on Windows), so that the byte after it is no character of its own; never in UTF-8,
+// whose every byte of a longer character is above 0x7F.
+bool IsLeadByteOfSystemCodePage(unsigned char Byte);

@@ -61,7 +61,8 @@ std::string Convert(Converter &converter, const char *input, std::size_t inLeft,
     }
     if (out.size() + replacement.size() > room) break;
     out += replacement;
-    const std::size_t skipped = std::min<std::size_t>(skip(reinterpret_cast<const unsigned char *>(in), inLeft), inLeft);
+    const std::size_t skipped =
+        std::min<std::size_t>(skip(reinterpret_cast<const unsigned char *>(in), inLeft), inLeft);
     in += skipped;
     inLeft -= skipped;
   }
@@ -89,3 +90,5 @@ std::string SystemCodePageToUtf16Le(const std::string &Text) {
   return Convert(converter, Text.data(), Text.size(), ~std::size_t(0), std::string("\xFD\xFF", 2),
                  [](const unsigned char *, std::size_t) { return 1; });
 }
+
+bool IsLeadByteOfSystemCodePage(unsigned char) { return false; }

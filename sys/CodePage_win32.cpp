@@ -59,3 +59,5 @@ std::string SystemCodePageToUtf16Le(const std::string &Text) {
   }
   return bytes;
 }
+
+bool IsLeadByteOfSystemCodePage(unsigned char Byte) { return IsDBCSLeadByte(Byte) != FALSE; }

@@ -2,7 +2,6 @@
 // functions, so the same expectations keep the POSIX reader and writer honest.
 
 #include "ini/Profile.h"
-#include "sys/TextCase.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +17,7 @@
 #include "ini/ProfileText.h"
 #include "sys/CodePage.h"
 #include "sys/Platform.h"
+#include "sys/TextCase.h"
 #include "tests/support/TestDir.h"
 
 using testing_support::ReadWholeFile;
@@ -64,6 +64,7 @@ TEST(Profile, ValuesFollowTheWindowsRules) {
                  "DUP=second\r\n"
                  "[second]\n"
                  "lf=line feed\n"
+                 "\x1A ctrlz\x1A=\x1A value\x1A\n"
                  "cr=carriage return\r"
                  "after=cr\r\n"
                  "[FIRST SECTION]\r\n"
@@ -91,6 +92,7 @@ TEST(Profile, ValuesFollowTheWindowsRules) {
   EXPECT_EQ(read("First Section", "dup"), "first");
   EXPECT_EQ(read("First Section", "only"), "<default>");
   EXPECT_EQ(read("second", "lf"), "line feed");
+  EXPECT_EQ(read("second", "ctrlz"), "value");  // Ctrl-Z is a blank
   EXPECT_EQ(read("second", "cr"), "carriage return");
   EXPECT_EQ(read("second", "after"), "cr");
   EXPECT_EQ(read("a]b", "bracket"), "last ] closes");
@@ -132,9 +134,9 @@ std::string Utf16(const std::string &utf8, bool bigEndian) {
   for (std::size_t i = 0; i < utf8.size();) {
     const unsigned char c = static_cast<unsigned char>(utf8[i]);
     const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;
-    char16_t unit = length == 1 ? c : length == 2 ? char16_t((c & 0x1F) << 6 | (utf8[i + 1] & 0x3F))
-                                                  : char16_t((c & 0x0F) << 12 | (utf8[i + 1] & 0x3F) << 6 |
-                                                             (utf8[i + 2] & 0x3F));
+    char16_t unit = length == 1   ? c
+                    : length == 2 ? char16_t((c & 0x1F) << 6 | (utf8[i + 1] & 0x3F))
+                                  : char16_t((c & 0x0F) << 12 | (utf8[i + 1] & 0x3F) << 6 | (utf8[i + 2] & 0x3F));
     wide += unit;
     i += length;
   }
@@ -153,15 +155,19 @@ TEST(Profile, Utf16FilesAreReadAndWrittenAsWindowsDoes) {
   for (bool bigEndian : {false, true}) {
     SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
     const std::string file = dir / (bigEndian ? "be.ini" : "le.ini");
-    WriteWholeFile(file, Utf16("[conf]\r\ncurr_version=1.3.0.0\r\n[Langue]\r\nNom=Fran\xC3\xA7" "ais\r\n", bigEndian));
+    WriteWholeFile(file, Utf16("[conf]\r\ncurr_version=1.3.0.0\r\n[Langue]\r\nNom=Fran\xC3\xA7"
+                               "ais\r\n",
+                               bigEndian));
     EXPECT_EQ(ini::ReadProfileSectionNames(file), (Names{"conf", "Langue"}));
     EXPECT_EQ(ini::ReadProfileKeyNames(file, "langue"), Names{"Nom"});
     EXPECT_EQ(ini::ReadProfileString(file, "conf", "curr_version", ""), "1.3.0.0");
-    EXPECT_EQ(ini::ReadProfileString(file, "Langue", "Nom", ""), Utf8ToSystemCodePage("Fran\xC3\xA7" "ais"));
+    EXPECT_EQ(ini::ReadProfileString(file, "Langue", "Nom", ""), Utf8ToSystemCodePage("Fran\xC3\xA7"
+                                                                                      "ais"));
 
     ASSERT_TRUE(ini::WriteProfileString(file, "conf", "last_version", "1.1.0.0"));
     EXPECT_EQ(ini::ReadProfileString(file, "conf", "last_version", ""), "1.1.0.0");
-    EXPECT_EQ(ini::ReadProfileString(file, "Langue", "Nom", ""), Utf8ToSystemCodePage("Fran\xC3\xA7" "ais"));
+    EXPECT_EQ(ini::ReadProfileString(file, "Langue", "Nom", ""), Utf8ToSystemCodePage("Fran\xC3\xA7"
+                                                                                      "ais"));
     const std::string written = ReadWholeFile(file);
     EXPECT_EQ(written.substr(0, 2), bigEndian ? "\xFE\xFF" : "\xFF\xFE");
     EXPECT_NE(written.find(Utf16("last_version=1.1.0.0", bigEndian).substr(2)), std::string::npos);
@@ -314,8 +320,8 @@ TEST(Profile, ConcurrentReadersSeeWholeWrites) {
 TEST(Profile, PortableParserAgreesWithTheProfileFunctions) {
   TestDir dir;
   std::mt19937 random(20240611);
-  const char *pieces[] = {"[",   "]",     "=",    ";",  " ",    "\t", "\"", "'",   "a",  "B",  "k",    "=v",
-                          "[a]", "[ B ]", "\r\n", "\n", "\r\n", "\r", "[]", "[ ]", "\v", "=;", "\"\"", "x]"};
+  const char *pieces[] = {"[",     "]",    "=",  ";",    " ",  "\t", "\"",  "'",  "a",  "B",    "k",  "=v",  "[a]",
+                          "[ B ]", "\r\n", "\n", "\r\n", "\r", "[]", "[ ]", "\v", "=;", "\"\"", "x]", "\x1A"};
   for (int round = 0; round < 150; ++round) {
     std::string text;
     int count = 5 + int(random() % 60);
@@ -345,6 +351,5 @@ TEST(Profile, PortableParserAgreesWithTheProfileFunctions) {
     }
   }
 }
-
 
 }  // namespace
