@@ -1,7 +1,7 @@
 #include "ini/IniFile.h"
 
-#include "sys/Error.h"
 #include "ini/Profile.h"
+#include "sys/Error.h"
 
 std::string TIniFile::ReadString(const std::string &Section, const std::string &Ident,
                                  const std::string &Default) const {
@@ -10,10 +10,4 @@ std::string TIniFile::ReadString(const std::string &Section, const std::string &
 
 void TIniFile::WriteString(const std::string &Section, const std::string &Ident, const std::string &Value) {
   if (!ini::WriteProfileString(FFileName, Section, Ident, Value)) throw sys::Error("Unable to write to " + FFileName);
-}
-
-std::vector<std::string> TIniFile::ReadSections() const { return ini::ReadProfileSectionNames(FFileName); }
-
-std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string &Section) const {
-  return ini::ReadProfileSectionValues(FFileName, Section);
 }

@@ -1,7 +1,5 @@
 #pragma once
 #include <string>
-#include <utility>
-#include <vector>
 
 // Access to one INI file through the platform's profile functions. It holds nothing of
 // the file: every read and every write goes to the file at the moment of the call.
@@ -15,12 +13,6 @@ class TIniFile {
   // Sets Ident in Section, creating the file, the section or the key as needed. A write
   // that the system refuses raises sys::Error "Unable to write to <file>".
   void WriteString(const std::string &Section, const std::string &Ident, const std::string &Value);
-
-  // The section names in file order.
-  std::vector<std::string> ReadSections() const;
-  // Each entry of Section, its key with the value ReadString gives that key (so a repeated
-  // key has its first value), in file order.
-  std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string &Section) const;
 
  private:
   std::string FFileName;

@@ -9,6 +9,9 @@
 
 namespace ini {
 
+// The mark that starts a UTF-8 file; the readers skip it.
+inline constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
 enum class ProfileEncoding { kNarrow, kUtf16LittleEndian, kUtf16BigEndian };
 
 ProfileEncoding EncodingOf(const std::string &Stored);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "ini/ProfileEncoding.h"
 #include "sys/CodePage.h"
 #include "sys/TextCase.h"
 
@@ -45,10 +46,10 @@ std::size_t LastCloseInLine(const std::string &text, std::size_t begin, std::siz
   return last;
 }
 
-const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
-
 // Where the first line begins: after a UTF-8 byte-order mark, if any.
-std::size_t FirstLineBegin(const std::string &text) { return text.compare(0, 3, kUtf8ByteOrderMark) == 0 ? 3 : 0; }
+std::size_t FirstLineBegin(const std::string &text) {
+  return text.compare(0, sizeof kUtf8ByteOrderMark - 1, kUtf8ByteOrderMark) == 0 ? 3 : 0;
+}
 
 // One line of a profile text that is not blank, as the reader and the writer both see it.
 struct ProfileLine {

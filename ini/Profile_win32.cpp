@@ -47,8 +47,6 @@ std::vector<std::string> ReadNameList(const char *section, const std::string &fi
   return names;
 }
 
-const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
-
 // The text that the profile functions answer from: they read a file as UTF-16 and give
 // their answers in the ANSI code page. A UTF-16 file is converted; a file with a UTF-8
 // byte-order mark is read as UTF-8; any other file is ANSI text, whose bytes that do not
