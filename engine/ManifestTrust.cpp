@@ -150,6 +150,15 @@ bool ReadSignedFacts(const ini::ProfileText &Manifest, TSignedFacts &Facts, std:
   return true;
 }
 
+bool CarriesSignedFacts(const ini::ProfileText &Manifest) {
+  for (const std::string &key : Manifest.KeyNames(vocabulary::kConfSection)) {
+    if (sys::SameTextIgnoringAsciiCase(key, kSerialKey) || sys::SameTextIgnoringAsciiCase(key, kExpiresKey)) return true;
+  }
+  return Manifest.HasSection(kFilesHashSection);
+}
+
+bool ParseSerial(const std::string &Text, std::uint64_t &Serial) { return ReadDecimal(Text, Serial); }
+
 bool ParseUtcTime(const std::string &Text, std::int64_t &Seconds) {
   unsigned year, month, day, hour, minute, second;
   char tail = 0;

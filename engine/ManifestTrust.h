@@ -66,6 +66,12 @@ struct TSignedFacts {
 // "files_hash" entry is.
 bool ReadSignedFacts(const ini::ProfileText &Manifest, TSignedFacts &Facts, std::string &Problem);
 
+// Whether a manifest holds any of the signed facts (a serial, an expiry or a "files_hash"
+// section), whether or not they are well formed: such a manifest was signed once.
+bool CarriesSignedFacts(const ini::ProfileText &Manifest);
+// A serial's decimal text, at most 19 digits; false for anything else.
+bool ParseSerial(const std::string &Text, std::uint64_t &Serial);
+
 // "YYYY-MM-DDTHH:MM:SSZ" and seconds since the epoch, both ways.
 bool ParseUtcTime(const std::string &Text, std::int64_t &Seconds);
 std::string FormatUtcTime(std::int64_t Seconds);

@@ -33,14 +33,19 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
 
 const char kPublishUsage[] =
     "usage: quillet-publish --server DIR --release DIR [--version V] [--key PRIVATE.pem ...]\n"
-    "                       [--valid-days N] [--dry-run]\n"
-    "       quillet-publish refresh --server DIR --key PRIVATE.pem [--key ...] [--valid-days N] [--dry-run]\n"
+    "                       [--valid-days N] [--min-serial N] [--adopt-unsigned DIR ...] [--dry-run]\n"
+    "       quillet-publish refresh --server DIR --key PRIVATE.pem [--key ...] [--valid-days N]\n"
+    "                       [--min-serial N] [--adopt-unsigned DIR ...] [--dry-run]\n"
     "       quillet-publish keygen --private FILE --public FILE\n"
     "  --server      the folder the web server serves as the update base URL (created when missing)\n"
     "  --release     the complete program folder of the new release\n"
     "  --version     the release's version (default: the \"FileVersion\" of its Quillet.exe)\n"
     "  --key         sign with this private key (PKCS#8 PEM); once a folder is signed, always\n"
     "  --valid-days  how long the signed manifest stays valid (default 30, at most 3650)\n"
+    "  --min-serial  the lowest serial to sign with (after restoring the server folder from a backup)\n"
+    "  --adopt-unsigned DIR\n"
+    "                sign a folder whose signature is missing or made by another key: every file the\n"
+    "                manifest lists must be served exactly as one of these release folders holds it\n"
     "  --dry-run     print what would be published and change nothing\n"
     "  refresh       sign the current manifest again with a new serial and expiry\n"
     "  keygen        make a new P-256 key pair (the private file readable by its owner only)\n"
@@ -55,19 +60,23 @@ bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishComman
     out.KeyGen = args[0] == "keygen";
     first = 1;
   }
-  std::string validDays;
+  std::string validDays, minSerial;
   for (std::size_t i = first; i < args.size(); ++i) {
     const std::string &arg = args[i];
     std::string *option = arg == "--server"       ? &options.ServerDir
                           : arg == "--release"    ? &options.ReleaseDir
                           : arg == "--version"    ? &options.Version
                           : arg == "--valid-days" ? &validDays
+                          : arg == "--min-serial" ? &minSerial
                           : arg == "--private"    ? &out.PrivateKeyFile
                           : arg == "--public"     ? &out.PublicKeyFile
                                                   : nullptr;
-    if (arg == "--key") {
+    std::vector<std::string> *list = arg == "--key"              ? &options.KeyFiles
+                                     : arg == "--adopt-unsigned" ? &options.AdoptFrom
+                                                                 : nullptr;
+    if (list) {
       if (i + 1 >= args.size() || args[i + 1].empty()) return false;
-      options.KeyFiles.push_back(args[++i]);
+      list->push_back(args[++i]);
     } else if (option) {
       if (!option->empty() || i + 1 >= args.size() || args[i + 1].empty()) return false;
       *option = args[++i];
@@ -81,7 +90,7 @@ bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishComman
     // Only the two files.
     return !out.PrivateKeyFile.empty() && !out.PublicKeyFile.empty() && options.ServerDir.empty() &&
            options.ReleaseDir.empty() && options.Version.empty() && options.KeyFiles.empty() && validDays.empty() &&
-           !out.DryRun;
+           minSerial.empty() && options.AdoptFrom.empty() && !out.DryRun;
   }
   if (!out.PrivateKeyFile.empty() || !out.PublicKeyFile.empty()) return false;
   if (!validDays.empty()) {
@@ -89,6 +98,14 @@ bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishComman
     options.ValidDays = std::stoi(validDays);
     if (options.ValidDays < 1 || options.ValidDays > 3650) return false;
   }
+  if (!minSerial.empty()) {
+    // Nineteen digits always fit the serial's 64 bits.
+    if (minSerial.size() > 19 || minSerial.find_first_not_of("0123456789") != std::string::npos) return false;
+    options.MinSerial = std::stoull(minSerial);
+    if (options.MinSerial == 0) return false;
+  }
+  // Both only say how to sign.
+  if ((options.MinSerial != 0 || !options.AdoptFrom.empty()) && options.KeyFiles.empty()) return false;
   if (options.ServerDir.empty()) return false;
   if (options.Refresh ? (!options.ReleaseDir.empty() || !options.Version.empty() || options.KeyFiles.empty())
                       : options.ReleaseDir.empty()) {
@@ -96,5 +113,6 @@ bool ParsePublishCommandLine(const std::vector<std::string> &args, PublishComman
   }
   options.ServerDir = sys::WithTrailingSeparator(options.ServerDir);
   if (!options.Refresh) options.ReleaseDir = sys::WithTrailingSeparator(options.ReleaseDir);
+  for (std::string &dir : options.AdoptFrom) dir = sys::WithTrailingSeparator(dir);
   return true;
 }

@@ -27,7 +27,8 @@ const char kStagingSuffix[] = ".publishing";
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
-// The size of the file at path, or -1 when it cannot be read.
+// The size of the file at path, or -1 when it cannot be opened for reading (the system's
+// reason then stands for sys::LastErrorText).
 std::int64_t FileSize(const std::string &path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   return in ? std::int64_t(in.tellg()) : -1;
@@ -61,6 +62,7 @@ Publisher::Publisher(PublishOptions options, VersionReader readVersion)
     : options_(std::move(options)), readVersion_(std::move(readVersion)) {
   options_.ServerDir = sys::WithTrailingSeparator(options_.ServerDir);
   options_.ReleaseDir = sys::WithTrailingSeparator(options_.ReleaseDir);
+  for (std::string &dir : options_.AdoptFrom) dir = sys::WithTrailingSeparator(dir);
 }
 
 std::uint64_t Publisher::Serial() const {
@@ -89,13 +91,16 @@ bool Publisher::Plan() {
   newManifest_.clear();
   newSignature_.clear();
   files_.clear();
-  sources_.clear();
   problems_.clear();
   warnings_.clear();
 
   if (!LoadSigningKeys(options_.KeyFiles, keys_, problems_)) return false;
   if (options_.Refresh) {
-    PlanRefresh();
+    CheckManifest();
+    if (problems_.empty() && manifest_.empty()) problems_.push_back("the server folder holds no manifest to refresh");
+    if (!problems_.empty()) return false;
+    version_ = ManifestText(manifest_).CurrVersion();
+    PlanSignature(manifest_);
     return problems_.empty();
   }
   if (!sys::DirectoryExists(options_.ReleaseDir)) {
@@ -125,49 +130,85 @@ bool Publisher::Plan() {
   if (!problems_.empty()) return false;
   std::vector<std::string> names;
   for (const PublishedFile &file : files_) names.push_back(file.Name);
-  newManifest_ = ManifestText(manifest_).WithNewRelease(version_, names);
-  PlanSignature();
+  PlanSignature(ManifestText(manifest_).WithNewRelease(version_, names));
   return problems_.empty();
 }
 
-void Publisher::PlanSignature() {
+void Publisher::PlanSignature(std::string incoming) {
+  newManifest_ = std::move(incoming);
+  const ManifestText outgoingText(manifest_);
+  const bool carriesSignedFacts = trust::CarriesSignedFacts(outgoingText.Profile());
   if (keys_.empty()) {
-    if (!signature_.empty()) {
+    if (!signature_.empty() || carriesSignedFacts) {
       problems_.push_back("the published manifest is signed: publishing without --key would leave clients that trust "
                           "the key unable to update");
     }
     return;
   }
-  const std::vector<crypto::PublicKey> publics = PublicHalves(keys_);
+  const std::string adoptHint =
+      "; if the folder is yours as it stands, sign it on purpose with --adopt-unsigned RELEASE_DIR for each earlier "
+      "release folder, which must hold every file the manifest lists exactly as it is served";
   trust::TSignedFacts outgoing;
-  const bool wasSigned = !manifest_.empty() && !signature_.empty();
-  if (wasSigned) {
+  Voucher voucher = Voucher::kServedCopy;
+  if (!options_.AdoptFrom.empty()) {
+    voucher = Voucher::kAdoptedReleases;
+  } else if (!manifest_.empty() && !trust::LinesVerifiedBy(manifest_, signature_, PublicHalves(keys_)).empty()) {
     std::string problem;
-    if (trust::LinesVerifiedBy(manifest_, signature_, publics).empty()) {
-      problems_.push_back("the published manifest's signature does not verify with the given keys; give the key that "
-                          "signed it too");
-      return;
-    }
-    if (!trust::ReadSignedFacts(ManifestText(manifest_).Profile(), outgoing, problem)) {
+    if (!trust::ReadSignedFacts(outgoingText.Profile(), outgoing, problem)) {
       problems_.push_back("the published manifest: " + problem);
       return;
     }
+    voucher = Voucher::kSignedFacts;
+  } else if (!signature_.empty()) {
+    problems_.push_back("the published manifest's signature does not verify with the given keys; give the key that "
+                        "signed it too" + adoptHint);
+    return;
+  } else if (carriesSignedFacts) {
+    // Someone may have removed the signature file after changing the folder: signing what
+    // it serves now would vouch for their change.
+    problems_.push_back(std::string("the published manifest carries signed facts (a serial, an expiry or file hashes) "
+                                    "but the signature file ") + vocabulary::kSignatureName + kTransferSuffix +
+                        " is missing: restore it from your copy of the folder" + adoptHint);
+    return;
+  } else if (options_.Refresh) {
+    problems_.push_back("the server folder holds no signed manifest to refresh");
+    return;
   } else if (!manifest_.empty()) {
     warnings_.push_back("the first signed publication of this folder: every file the manifest lists is hashed as the "
-                        "server folder holds it");
+                        "server folder holds it (if this folder was signed before, stop: restore its signature "
+                        "file, or adopt it with --adopt-unsigned and give the next serial with --min-serial)");
   }
-  const ManifestText incoming(newManifest_);
+  std::uint64_t serial = 0;
   std::vector<std::string> values;
-  if (!FileHashes(incoming, wasSigned ? &outgoing : nullptr, values)) return;
-  newManifest_ = incoming.WithSignedFacts(outgoing.Serial + 1,
-                                          trust::FormatUtcTime(trust::NowUtc() + std::int64_t(options_.ValidDays) * 86400),
-                                          values);
+  if (!NextSerial(serial) || !FileHashes(ManifestText(newManifest_), voucher, outgoing, values)) return;
+  newManifest_ = ManifestText(newManifest_)
+                     .WithSignedFacts(serial,
+                                      trust::FormatUtcTime(trust::NowUtc() + std::int64_t(options_.ValidDays) * 86400),
+                                      values);
   if (!SignatureFileFor(manifest_, signature_, newManifest_, keys_, newSignature_)) {
     problems_.push_back("the system cannot sign with the given keys");
   }
 }
 
-bool Publisher::FileHashes(const ManifestText &incoming, const trust::TSignedFacts *outgoing,
+bool Publisher::NextSerial(std::uint64_t &serial) {
+  // Verified or not, the folder's serial may be one that installations accepted: a
+  // lower one would make them refuse every later publication.
+  const std::string text = ManifestText(manifest_).Profile().ReadValue(vocabulary::kConfSection, trust::kSerialKey, "");
+  std::uint64_t published = 0;
+  if (!text.empty() && !trust::ParseSerial(text, published) && options_.MinSerial == 0) {
+    problems_.push_back("the published manifest's serial " + Quoted(text) +
+                        " is no number; give the serial to sign with, above any you published, with --min-serial");
+    return false;
+  }
+  if (published == UINT64_MAX) {
+    problems_.push_back("the published manifest's serial " + Quoted(text) + " cannot grow");
+    return false;
+  }
+  serial = std::max(published + 1, options_.MinSerial);
+  return true;
+}
+
+bool Publisher::FileHashes(const ManifestText &incoming, Voucher voucher, const trust::TSignedFacts &outgoing,
                            std::vector<std::string> &values) {
   std::set<std::string> seen;
   bool ok = true;
@@ -177,9 +218,13 @@ bool Publisher::FileHashes(const ManifestText &incoming, const trust::TSignedFac
     const auto released = std::find_if(files_.begin(), files_.end(), [&](const PublishedFile &f) { return f.Name == name; });
     if (released != files_.end()) {
       // This release's file, from the release folder.
-      ok = HashFile(sources_[std::size_t(released - files_.begin())], file) && ok;
+      if (!HashFile(released->Source, file)) {
+        problems_.push_back(sys::WithLastError("cannot read " + Quoted(released->Source)));
+        ok = false;
+        continue;
+      }
     } else {
-      // An older release's, as the server folder holds it: it must still be what was signed.
+      // An older release's, as the server folder holds it: something must vouch for it.
       const std::string served = ServerPath(name + kTransferSuffix);
       if (!sys::FileExists(served)) {
         warnings_.push_back(Quoted(name) + " is listed by the manifest but not served: it gets no signed hash, and "
@@ -191,8 +236,13 @@ bool Publisher::FileHashes(const ManifestText &incoming, const trust::TSignedFac
         ok = false;
         continue;
       }
-      if (outgoing) {
-        const trust::TSignedFile *signedFile = outgoing->Find(name);
+      if (voucher == Voucher::kAdoptedReleases) {
+        if (!HashFromAdoptedRelease(name, file, file)) {
+          ok = false;
+          continue;
+        }
+      } else if (voucher == Voucher::kSignedFacts) {
+        const trust::TSignedFile *signedFile = outgoing.Find(name);
         if (!signedFile) {
           problems_.push_back("the published manifest gives no size and hash for " + Quoted(name) + ": it cannot be "
                               "vouched for");
@@ -217,38 +267,20 @@ bool Publisher::FileHashes(const ManifestText &incoming, const trust::TSignedFac
   return ok;
 }
 
-void Publisher::PlanRefresh() {
-  CheckManifest();
-  if (!problems_.empty()) return;
-  if (keys_.empty()) {
-    problems_.push_back("refresh signs the manifest again: give its key with --key");
-    return;
+bool Publisher::HashFromAdoptedRelease(const std::string &name, const trust::TSignedFile &served,
+                                       trust::TSignedFile &file) {
+  for (const std::string &dir : options_.AdoptFrom) {
+    const std::string candidate = dir + sys::ToLocalPath(name);
+    trust::TSignedFile held;
+    if (sys::FileExists(candidate) && HashFile(candidate, held) && held.Size == served.Size &&
+        held.Sha256 == served.Sha256) {
+      file = held;
+      return true;
+    }
   }
-  if (manifest_.empty() || signature_.empty()) {
-    problems_.push_back("the server folder holds no signed manifest to refresh");
-    return;
-  }
-  const std::vector<crypto::PublicKey> publics = PublicHalves(keys_);
-  trust::TSignedFacts outgoing;
-  std::string problem;
-  const ManifestText current(manifest_);
-  if (trust::LinesVerifiedBy(manifest_, signature_, publics).empty()) {
-    problems_.push_back("the published manifest's signature does not verify with the given keys");
-    return;
-  }
-  if (!trust::ReadSignedFacts(current.Profile(), outgoing, problem)) {
-    problems_.push_back("the published manifest: " + problem);
-    return;
-  }
-  std::vector<std::string> values;
-  if (!FileHashes(current, &outgoing, values)) return;
-  version_ = current.CurrVersion();
-  newManifest_ = current.WithSignedFacts(outgoing.Serial + 1,
-                                         trust::FormatUtcTime(trust::NowUtc() + std::int64_t(options_.ValidDays) * 86400),
-                                         values);
-  if (!SignatureFileFor(manifest_, signature_, newManifest_, keys_, newSignature_)) {
-    problems_.push_back("the system cannot sign with the given keys");
-  }
+  problems_.push_back("the served copy of " + Quoted(name) +
+                      " is not in any release folder given with --adopt-unsigned as it is served: refusing to sign it");
+  return false;
 }
 
 void Publisher::CollectRelease(const std::string &dir, const std::string &prefix, std::vector<SourceFile> &out) {
@@ -287,7 +319,7 @@ void Publisher::CheckNames(const std::vector<SourceFile> &release) {
     }
     const std::int64_t size = FileSize(file.Path);
     if (size < 0) {
-      problems_.push_back("cannot read " + Quoted(file.Name));
+      problems_.push_back(sys::WithLastError("cannot read " + Quoted(file.Path)));
     } else if (size == 0) {
       problems_.push_back(Quoted(file.Name) + " is empty: the transfer cannot deliver an empty file");
     }
@@ -359,8 +391,7 @@ void Publisher::CompareWithServer(const std::vector<SourceFile> &release) {
     }
     const bool added = !sys::FileExists(published);
     if (!added && SameContent(file.Path, published)) continue;
-    files_.push_back({file.Name, std::uint64_t(FileSize(file.Path)), added});
-    sources_.push_back(file.Path);
+    files_.push_back({file.Name, std::uint64_t(FileSize(file.Path)), added, file.Path});
   }
 }
 
@@ -389,7 +420,7 @@ bool Publisher::Apply() {
   const std::string stagedSignature = signature + kStagingSuffix;
   const bool signs = !newSignature_.empty();
   if (!StageFiles(staged, createdDirs) || !StageManifest(stagedManifest) ||
-      (signs && !sys::WriteWholeFile(stagedSignature, newSignature_))) {
+      (signs && !sys::ReplaceWholeFile(stagedSignature, newSignature_))) {
     if (signs && problems_.empty()) problems_.push_back(sys::WithLastError("cannot write " + Quoted(stagedSignature)));
     staged.push_back(stagedManifest);
     staged.push_back(stagedSignature);
@@ -441,11 +472,11 @@ bool Publisher::StageFiles(std::vector<std::string> &staged, std::vector<std::st
   for (std::size_t i = 0; i < files_.size(); ++i) {
     const std::string path = ServerPath(files_[i].Name + kTransferSuffix) + kStagingSuffix;
     staged.push_back(path);
-    if (!sys::CopyFileReplacing(sources_[i], path)) {
+    if (!sys::CopyFileReplacing(files_[i].Source, path)) {
       problems_.push_back(sys::WithLastError("cannot write " + Quoted(path)));
       return false;
     }
-    if (!SameContent(sources_[i], path)) {
+    if (!SameContent(files_[i].Source, path)) {
       problems_.push_back("cannot write " + Quoted(path) + ": it does not read back as the release's file");
       return false;
     }
@@ -456,7 +487,9 @@ bool Publisher::StageFiles(std::vector<std::string> &staged, std::vector<std::st
 bool Publisher::StageManifest(const std::string &staged) {
   std::vector<std::string> names;
   for (const PublishedFile &file : files_) names.push_back(file.Name);
-  if (!sys::WriteWholeFile(staged, newManifest_)) {
+  // Flushed before it is renamed into place, so that a crash never publishes a manifest
+  // whose bytes did not reach the disk.
+  if (!sys::ReplaceWholeFile(staged, newManifest_)) {
     problems_.push_back(sys::WithLastError("cannot write " + Quoted(staged)));
     return false;
   }

@@ -17,6 +17,11 @@ struct PublishOptions {
   int ValidDays = 30;  // how long a signed manifest stays valid
   // No release: the current manifest signed again with a new serial and expiry.
   bool Refresh = false;
+  // The lowest serial to sign with; 0: one above the folder's manifest's.
+  std::uint64_t MinSerial = 0;
+  // Release folders that vouch for a folder whose signature the keys do not verify: every
+  // file the manifest lists must be served exactly as one of them holds it.
+  std::vector<std::string> AdoptFrom;
 };
 
 // One file that a release adds to the server or changes there.
@@ -24,6 +29,7 @@ struct PublishedFile {
   std::string Name;  // as the manifest names it, "/" between directories
   std::uint64_t Size;
   bool Added;  // no copy was published before
+  std::string Source;  // its path in the release folder
 };
 
 // Turns a release folder into what the update server serves. The server folder holds
@@ -40,7 +46,10 @@ struct PublishedFile {
 // With keys, the manifest is signed (ManifestTrust.h): a new serial, an expiry, and the size
 // and hash of every file it lists, this release's from the release folder and the older
 // ones carried over once the served copy is checked against them. Once a folder is signed,
-// publishing without keys is refused.
+// publishing without keys is refused, and so is signing a folder that carries signed facts
+// without a signature the keys verify (someone may have changed it), unless release
+// folders given to adopt it vouch for every served file. Serials only grow: a new one is
+// above the folder's manifest's, verified or not.
 class Publisher {
  public:
   // Reads a program file's "FileVersion" (empty when it has none).
@@ -79,10 +88,17 @@ class Publisher {
   void CheckPathClashes();
   bool StageFiles(std::vector<std::string> &staged, std::vector<std::string> &createdDirs);
   bool StageManifest(const std::string &staged);
-  void PlanSignature();
-  void PlanRefresh();
+  // Signs incoming, the manifest Apply is to publish, when keys are given.
+  void PlanSignature(std::string incoming);
+  // What vouches for the served copies of files that this publication does not bring.
+  enum class Voucher { kServedCopy, kSignedFacts, kAdoptedReleases };
   // The size and hash to sign for each name the new manifest lists.
-  bool FileHashes(const ManifestText &incoming, const trust::TSignedFacts *outgoing, std::vector<std::string> &values);
+  bool FileHashes(const ManifestText &incoming, Voucher voucher, const trust::TSignedFacts &outgoing,
+                  std::vector<std::string> &values);
+  // The size and hash of name as a release folder given to adopt the folder holds it,
+  // when that equals served; false, with the problem, otherwise.
+  bool HashFromAdoptedRelease(const std::string &name, const trust::TSignedFile &served, trust::TSignedFile &file);
+  bool NextSerial(std::uint64_t &serial);
   void Discard(const std::vector<std::string> &staged, const std::vector<std::string> &createdDirs);
   std::string ServerPath(const std::string &name) const;
 
@@ -95,7 +111,6 @@ class Publisher {
   std::string newManifest_;   // what Apply publishes
   std::string newSignature_;  // empty when the manifest is not signed
   std::vector<PublishedFile> files_;
-  std::vector<std::string> sources_;  // local path of each of files_
   std::vector<std::string> problems_;
   std::vector<std::string> warnings_;
 };

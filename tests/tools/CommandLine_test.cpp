@@ -43,6 +43,12 @@ TEST(PublishCommandLine, OptionsAreTakenAndCompleted) {
   EXPECT_EQ(command.Options.ServerDir, "s/");
   EXPECT_EQ(command.Options.Version, "1.2");
   EXPECT_TRUE(command.DryRun);
+
+  ASSERT_TRUE(ParsePublishCommandLine({"refresh", "--server", "s", "--key", "k", "--min-serial", "9999999999999999999",
+                                       "--adopt-unsigned", "old1", "--adopt-unsigned", "old2/"},
+                                      command));
+  EXPECT_EQ(command.Options.MinSerial, 9999999999999999999u);
+  EXPECT_EQ(command.Options.AdoptFrom, (std::vector<std::string>{std::string("old1") + sys::kPathSep, "old2/"}));
 }
 
 TEST(PublishCommandLine, BadUsageIsRefused) {
@@ -55,6 +61,15 @@ TEST(PublishCommandLine, BadUsageIsRefused) {
   EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--server", "t", "--release", "r"}, command));
   EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "--dry-run", "--dry-run"}, command));
   EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "extra"}, command));
+  // Serials are 1 to 19 digits, and both signing options need a key.
+  for (const char *serial : {"0", "-1", "1x", "10000000000000000000", ""}) {
+    EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "--key", "k", "--min-serial", serial},
+                                         command))
+        << serial;
+  }
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "--min-serial", "5"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"--server", "s", "--release", "r", "--adopt-unsigned", "r0"}, command));
+  EXPECT_FALSE(ParsePublishCommandLine({"keygen", "--private", "a", "--public", "b", "--min-serial", "5"}, command));
 }
 
 }  // namespace

@@ -322,11 +322,14 @@ struct Keys {
 };
 
 Outcome RunSigned(const TestDir &dir, const std::string &release, const std::string &version,
-                  const std::vector<std::string> &keys, bool refresh = false) {
+                  const std::vector<std::string> &keys, bool refresh = false,
+                  const std::vector<std::string> &adoptFrom = {}, std::uint64_t minSerial = 0) {
   PublishCommandLine command;
   command.Options = Options(dir / "server", refresh ? std::string() : dir / release, version);
   command.Options.KeyFiles = keys;
   command.Options.Refresh = refresh;
+  for (const std::string &adopted : adoptFrom) command.Options.AdoptFrom.push_back(dir / adopted);
+  command.Options.MinSerial = minSerial;
   std::ostringstream out, err;
   const int exitCode = RunPublishCommand(command, FakeVersions(), out, err);
   return {exitCode, out.str(), err.str()};
@@ -482,6 +485,58 @@ TEST(SignedPublisher, ARefreshSignsTheSameReleaseAgainWithANewSerial) {
   MakeRelease(unsigned_, "r1", kRelease1);
   ASSERT_EQ(RunPublish(unsigned_, "r1", "1.1.0.0").exitCode, 0);
   EXPECT_EQ(RunSigned(unsigned_, "", "", {key}, true).exitCode, 1);
+}
+
+// A signed folder whose signature file is gone may have been changed by anyone: here an
+// entry was added to the old release's section with its file served beside it.
+TEST(SignedPublisher, AFolderThatLostItsSignatureIsSignedOnlyWhenReleaseFoldersVouchForIt) {
+  const struct {
+    const char *what;
+    bool tampered;
+    bool refresh;
+    std::vector<std::string> adoptFrom;
+    std::uint64_t minSerial;
+    const char *refusal;  // nullptr: signed, with serial
+    std::uint64_t serial;
+  } cases[] = {
+      {"tampered", true, false, {}, 0, "is missing: restore it from your copy of the folder", 0},
+      {"tampered, refresh", true, true, {}, 0, "is missing: restore it from your copy of the folder", 0},
+      {"tampered, adopted", true, false, {"r1"}, 0, "\"evil.dll\" is not in any release folder given", 0},
+      {"intact, adopted", false, false, {"r0", "r1"}, 0, nullptr, 4},
+      {"intact, adopted, refresh", false, true, {"r1"}, 0, nullptr, 4},
+      {"intact, adopted, serial from a backup", false, false, {"r1"}, 40, nullptr, 40},
+      {"intact, adopted, serial below the folder's", false, false, {"r1"}, 2, nullptr, 4},
+  };
+  for (const auto &c : cases) {
+    TestDir dir;
+    Keys keys(dir);
+    const std::string key = keys.Make("vendor");
+    MakeRelease(dir, "r0", {{"unrelated.txt", "x"}});
+    MakeRelease(dir, "r1", kRelease1);
+    MakeRelease(dir, "r2", kRelease2);
+    ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}).exitCode, 0);
+    ASSERT_EQ(RunSigned(dir, "", "", {key}, true).exitCode, 0);
+    ASSERT_EQ(RunSigned(dir, "", "", {key}, true).exitCode, 0);  // serial 3
+    fs::remove(dir / "server/update.ini.sig.rar");
+    if (c.tampered) {
+      const std::string manifest = ReadWholeFile(dir / "server/update.ini.rar");
+      WriteWholeFile(dir / "server/update.ini.rar", manifest + "f9=evil.dll\r\n");
+      WriteWholeFile(dir / "server/evil.dll.rar", "evil");
+    }
+    const Tree before = Snapshot(dir / "server");
+    const Outcome outcome =
+        RunSigned(dir, "r2", c.refresh ? "" : "1.2.0.0", {key}, c.refresh, c.adoptFrom, c.minSerial);
+    if (c.refusal) {
+      EXPECT_EQ(outcome.exitCode, 1) << c.what;
+      EXPECT_NE(outcome.err.find(c.refusal), std::string::npos) << c.what << ": " << outcome.err;
+      EXPECT_EQ(Snapshot(dir / "server"), before) << c.what;
+      continue;
+    }
+    ASSERT_EQ(outcome.exitCode, 0) << c.what << ": " << outcome.err;
+    EXPECT_TRUE(Verifies(dir, keys.Public("vendor"))) << c.what;
+    EXPECT_EQ(Facts(dir).Serial, c.serial) << c.what;
+    EXPECT_EQ(Facts(dir).Find("Read Me.txt")->Sha256, crypto::Sha256Of("readme")) << c.what;
+  }
 }
 
 }  // namespace
