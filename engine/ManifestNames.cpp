@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <vector>
 
+#include "core/CaseIndex.h"
 #include "engine/ManifestVocabulary.h"
 #include "sys/TextCase.h"
 
@@ -96,17 +96,23 @@ TNameProblem ManifestNameProblem(const std::string &Name) {
 
 bool IsSafeManifestName(const std::string &Name) { return ManifestNameProblem(Name) == TNameProblem::kNone; }
 
-std::string CanonicalManifestName(const std::string &Name) {
-  std::string canonical = Name;
-  std::replace(canonical.begin(), canonical.end(), '\\', '/');
-  return sys::FoldCase(canonical);
+namespace {
+
+// Name with "/" for every "\": Windows reads both as separators.
+std::string Slashed(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
 }
+
+}  // namespace
+
+std::string CanonicalManifestName(const std::string &Name) { return sys::FoldCase(Slashed(Name)); }
 
 void DropUnsafeNames(TStringList &List) {
   TStringList safe;
-  std::set<std::string> files;
+  TCaseIndex files;
   for (const std::string &name : List) {
-    if (IsSafeManifestName(name) && files.insert(CanonicalManifestName(name)).second) safe.Add(name);
+    if (IsSafeManifestName(name) && files.Insert(Slashed(name))) safe.Add(name);
   }
   List.Clear();
   for (const std::string &name : safe) List.Add(name);

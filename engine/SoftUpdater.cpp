@@ -1,5 +1,7 @@
 #include "engine/SoftUpdater.h"
 
+#include <chrono>
+
 #include "crypto/Encoding.h"
 #include "crypto/Sha256.h"
 #include "engine/Installation.h"
@@ -62,12 +64,15 @@ TSoftUpdater::TSoftUpdater(TComponent *AOwner, const std::string &ProgramDir)
       FCacheDir(FAppDir + vocabulary::kStagingDirName + sys::kPathSep),
       FFileDown(new THttpFileDown),
       FIniDoneEvent(new sys::Event(sys::Event::Mode::ManualReset)),
-      FIniDown(new THttpFileDown) {
+      FIniDown(new THttpFileDown),
+      FSignatureDoneEvent(new sys::Event(sys::Event::Mode::ManualReset)),
+      FSignatureDown(new THttpFileDown) {
   FFileDown->OnFileSize = std::bind(&TSoftUpdater::FileSizeRelay, this, _1, _2);
   FFileDown->OnDowning = std::bind(&TSoftUpdater::FileDowningRelay, this, _1, _2, _3, _4);
   FFileDown->OnDowned = std::bind(&TSoftUpdater::FileDownedStep, this, _1);
   // The manifest's size and progress are nobody's business: only its completion counts.
   FIniDown->OnDowned = [this](TObject *) { FIniDoneEvent->Set(); };
+  FSignatureDown->OnDowned = [this](TObject *) { FSignatureDoneEvent->Set(); };
 }
 
 TSoftUpdater::~TSoftUpdater() {
@@ -78,20 +83,27 @@ TSoftUpdater::~TSoftUpdater() {
   sys::SleepMs(5);
   DestroyDownloader(FFileDown);
   sys::SleepMs(5);
+  // The chain's worker, the only user of this one, has ended with FFileDown.
+  DestroyDownloader(FSignatureDown);
+  FSignatureDoneEvent.reset();
   FIniDoneEvent.reset();
   FUpdateIni.reset();
 }
 
-void TSoftUpdater::SetTimeLimits(const THttpFileDown::TimeLimits &Limits) {
+void TSoftUpdater::SetTimeLimits(const THttpFileDown::TimeLimits &Limits, int CheckMs) {
   FIniDown->SetTimeLimits(Limits);
   FFileDown->SetTimeLimits(Limits);
+  FSignatureDown->SetTimeLimits(Limits);
+  FCheckLimitMs = CheckMs;
 }
 
 int TSoftUpdater::PingHost(const std::string &HostName, int TimeoutMs, std::string &AddressText) {
+  FProbeError.clear();
   try {
     TPing ping;
     return ping.PingByName(HostName, TimeoutMs, AddressText);
-  } catch (...) {
+  } catch (const std::exception &error) {
+    FProbeError = error.what();
     return -1;
   }
 }
@@ -110,6 +122,11 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   // A nested check leaves the running one's record alone. A check during a chain or an
   // installation would rebuild the list they are reading.
   if (FIsCheckUpdateing || FIsDownloading || FIsCopyFileing) return -1;
+  // The probe, the manifest and its signature file together end by this, whatever the
+  // server does: a check never holds the installation's lock for long.
+  const THttpFileDown::TDeadline deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FCheckLimitMs);
+  FUpdateIni.reset();
+  FSigned = trust::TSignedFacts();
   FFileList.Clear();
   FArrived.clear();
   FLastChainComplete = false;
@@ -139,26 +156,32 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   if (probe != 1) {
     return FailCheck(TCheckFailure::kCannotConnect,
                      "cannot connect to " + Host +
-                         (probe == 0 ? ": it does not answer"
-                                     : ": the name does not resolve, or no echo request can be sent"));
+                         (probe == 0                ? ": it does not answer"
+                          : !FProbeError.empty() ? ": no echo request can be sent (" + FProbeError + ")"
+                                                  : ": the name does not resolve"));
   }
 
   FlagScope checking(FIsCheckUpdateing);
   const std::string localManifest = FCacheDir + kManifestName;
   if (sys::FileExists(localManifest)) sys::RemoveFile(localManifest);
   bool fetched;
+  TTransferFailure failure;
   try {
-    fetched = FetchToStaging(kManifestName, Signed() ? trust::kMaxManifestSize : -1, true);
+    // Signed or not, a manifest is read whole into memory: its size is bounded.
+    fetched = FetchToStaging(*FIniDown, *FIniDoneEvent, kManifestName, trust::kMaxManifestSize, deadline, true, failure);
   } catch (...) {
     EndSession();
     throw;
   }
   // A manifest cut short would name only some of the release's files.
-  if (!fetched) return FailCheck(TCheckFailure::kCannotConnect, "cannot fetch " + Path + kManifestName + kTransferSuffix);
+  if (!fetched) {
+    return FailCheck(TCheckFailure::kCannotConnect,
+                     "cannot fetch " + Path + kManifestName + kTransferSuffix + ": " + failure.Text());
+  }
 
-  FUpdateIni.reset();
   // Nothing reads a manifest that the build cannot trust; it does not stay staged either.
-  if (Signed() && !AcceptSignedManifest(localManifest)) return -1;
+  trust::TTrustState trusted;
+  if (Signed() && !AcceptSignedManifest(localManifest, deadline, trusted)) return -1;
   FUpdateIni.reset(new TUpdateIni(localManifest));
   try {
     FUpdateIni->WriteStr(ukLastVersion, GetCurrVersion());
@@ -181,6 +204,12 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
         return -1;
       }
     }
+    // Accepted whole: from now on no older manifest is.
+    const std::string statePath = FCacheDir + vocabulary::kTrustStateName;
+    if (!trusted.Sha256Hex.empty() && !trust::WriteTrustState(statePath, trusted)) {
+      RefuseManifest(sys::WithLastError("cannot write " + statePath));
+      return -1;
+    }
   }
   if (FFileList.Empty()) {
     EndSession();
@@ -191,40 +220,57 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   return 1;
 }
 
-bool TSoftUpdater::FetchToStaging(const std::string &Name, std::int64_t MaxSize, bool DispatchMessages) {
+bool TSoftUpdater::FetchToStaging(THttpFileDown &Down, sys::Event &Done, const std::string &Name, std::int64_t MaxSize,
+                                  THttpFileDown::TDeadline Deadline, bool DispatchMessages, TTransferFailure &Failure) {
   const std::string local = FCacheDir + Name;
   THttpFileDown::TBodyRule rule;
   rule.MaxSize = MaxSize;
-  FIniDown->SetBodyRule(rule);
-  FIniDown->SetUrl(Path + Name + kTransferSuffix);
-  FIniDown->SetLocalFile(local);
-  FIniDoneEvent->Reset();
-  FIniDown->Start();
+  Down.SetBodyRule(rule);
+  Down.SetJobDeadline(Deadline);
+  Down.SetUrl(Path + Name + kTransferSuffix);
+  Down.SetLocalFile(local);
+  Done.Reset();
+  if (!Down.Start()) {
+    Failure.FailedStep = TTransferFailure::Step::kAborted;
+    return false;
+  }
   if (DispatchMessages) {
     // The caller's window stays live while the file arrives.
-    sys::WaitDispatchingMessages(*FIniDoneEvent, kManifestWaitSliceMs);
+    sys::WaitDispatchingMessages(Done, kManifestWaitSliceMs);
   } else {
-    FIniDoneEvent->Wait(sys::kInfiniteWait);
+    Done.Wait(sys::kInfiniteWait);
   }
-  FIniDoneEvent->Reset();
-  return FIniDown->LastJobComplete() && sys::FileExists(local);
+  Done.Reset();
+  Failure = Down.LastJobFailure();
+  const bool whole = Down.LastJobComplete() && sys::FileExists(local);
+  // Bytes that did not arrive whole, or that exceed the bound, are nobody's to read.
+  if (!whole) sys::RemoveFile(local);
+  return whole;
 }
 
-bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest) {
+bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest, THttpFileDown::TDeadline Deadline,
+                                        trust::TTrustState &State) {
   const std::string localSignature = FCacheDir + vocabulary::kSignatureName;
   if (sys::FileExists(localSignature)) sys::RemoveFile(localSignature);
   std::string manifest, signature;
   if (!sys::ReadWholeFile(LocalManifest, manifest)) return RefuseManifest(sys::WithLastError("cannot read the manifest"));
-  if (!FetchToStaging(vocabulary::kSignatureName, trust::kMaxSignatureFileSize, true) ||
+  TTransferFailure failure;
+  if (!FetchToStaging(*FIniDown, *FIniDoneEvent, vocabulary::kSignatureName, trust::kMaxSignatureFileSize, Deadline,
+                      true, failure) ||
       !sys::ReadWholeFile(localSignature, signature)) {
     signature.clear();
+    if (failure.FailedStep == TTransferFailure::Step::kTooLarge) {
+      return RefuseManifest("the manifest's signature file is too large (over " +
+                            std::to_string(trust::kMaxSignatureFileSize / 1024) + " KiB)");
+    }
   }
   FSignatureDigest = crypto::Sha256Of(signature);
   switch (trust::CheckSignature(manifest, signature, FTrustedKeys)) {
     case trust::TSignatureCheck::kVerified:
       break;
     case trust::TSignatureCheck::kMissing:
-      return RefuseManifest("the manifest's signature is missing");
+      return RefuseManifest("the manifest's signature is missing" +
+                            (failure.Failed() ? " (" + failure.Text() + ")" : std::string()));
     case trust::TSignatureCheck::kInvalid:
       return RefuseManifest("the manifest's signature is invalid");
     case trust::TSignatureCheck::kUnknownKey:
@@ -259,9 +305,8 @@ bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest) {
   if (!installed.empty() && !text.HasSection(vocabulary::kReleaseSectionPrefix + installed)) {
     return RefuseManifest("the manifest has no release section for the installed version " + installed);
   }
-  if (FSigned.Serial > state.Serial && !trust::WriteTrustState(statePath, trust::TTrustState{FSigned.Serial, digest})) {
-    return RefuseManifest(sys::WithLastError("cannot write " + statePath));
-  }
+  // Kept by the check once the manifest is accepted whole.
+  State = FSigned.Serial > state.Serial ? trust::TTrustState{FSigned.Serial, digest} : trust::TTrustState();
   return true;
 }
 
@@ -290,6 +335,7 @@ void TSoftUpdater::StartDownload() {
   FLastChainComplete = false;
   FArrived.assign(std::size_t(FFileList.Count()), 0);
   FFirstRefused.clear();
+  FFirstFailure.clear();
   FFileIndex = 0;
   bool started = false;
   try {
@@ -313,6 +359,7 @@ bool TSoftUpdater::DownloadFile(int Index) {
     rule.Sha256 = signedFile->Sha256;
   }
   FFileDown->SetBodyRule(rule);
+  FFileDown->SetJobDeadline(THttpFileDown::TDeadline::max());
   FFileDown->SetUrl(Path + name + kTransferSuffix);
   FFileDown->SetLocalFile(FCacheDir + sys::ToLocalPath(name));
   FFileDown->Start();
@@ -335,8 +382,14 @@ void TSoftUpdater::FileDownedStep(TObject *) {
   }
   const int index = FFileIndex;
   if (index >= 0 && std::size_t(index) < FArrived.size()) {
-    FArrived[std::size_t(index)] = FFileDown->LastJobComplete();
+    const bool arrived = FFileDown->LastJobComplete();
+    FArrived[std::size_t(index)] = arrived;
     if (FFileDown->LastJobRefusedBody() && FFirstRefused.empty()) FFirstRefused = FFileList[index];
+    if (!arrived) {
+      if (FFirstFailure.empty()) FFirstFailure = FFileList[index] + ": " + FFileDown->LastJobFailure().Text();
+      // What did not arrive whole, or is not what was signed, does not stay staged.
+      sys::RemoveFile(FFileDown->LocalFile());
+    }
   }
   if (OnFileDowned) OnFileDowned(this);
   if (index < FFileList.Count() - 1) {
@@ -356,14 +409,25 @@ void TSoftUpdater::EndChain() {
   for (char arrived : FArrived) complete = complete && arrived;
   FLastChainComplete = complete;
   FChainFailure = complete ? TChainFailure::kNone : TChainFailure::kIncomplete;
-  FFailureReason = complete ? std::string() : "not every file arrived whole; nothing was installed";
-  if (!complete && !FFirstRefused.empty()) {
+  FFailureReason = complete ? std::string()
+                            : "not every file arrived whole; nothing was installed" +
+                                  (FFirstFailure.empty() ? std::string() : " (" + FFirstFailure + ")");
+  if (!complete && !FFirstRefused.empty() && !FDestroying) {
     // A file that is not what was signed: either someone changed it, or the vendor is
     // publishing a new release right now, whose files come before its signature file.
     std::string signature;
-    const bool changed = FetchToStaging(vocabulary::kSignatureName, trust::kMaxSignatureFileSize, false) &&
-                         sys::ReadWholeFile(FCacheDir + vocabulary::kSignatureName, signature) &&
-                         crypto::Sha256Of(signature) != FSignatureDigest;
+    TTransferFailure failure;
+    const bool changed =
+        FetchToStaging(*FSignatureDown, *FSignatureDoneEvent, vocabulary::kSignatureName,
+                       trust::kMaxSignatureFileSize,
+                       std::chrono::steady_clock::now() + std::chrono::milliseconds(FCheckLimitMs), false, failure) &&
+        sys::ReadWholeFile(FCacheDir + vocabulary::kSignatureName, signature) &&
+        crypto::Sha256Of(signature) != FSignatureDigest;
+    if (FDestroying) {
+      // Freed while the signature file was fetched: nobody is left to tell.
+      FIsDownloading = false;
+      return;
+    }
     FChainFailure = changed ? TChainFailure::kServerChanged : TChainFailure::kNotVerified;
     FFailureReason = changed ? "the server changed during the update; try again"
                              : "file " + FFirstRefused + " does not match its signed size or hash";

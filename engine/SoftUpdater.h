@@ -118,8 +118,11 @@ class TSoftUpdater : public TComponent {
   bool Signed() const { return !FTrustedKeys.empty(); }
 
   // Bounds for every transfer of the manifest and of the files (the downloader's defaults
-  // until set). Set them while nothing is being fetched.
-  void SetTimeLimits(const THttpFileDown::TimeLimits &Limits);
+  // until set), and for a check as a whole: its probe, manifest and signature file end
+  // within CheckMs whatever the server does, and so does the signature file's fetch at the
+  // end of a chain. Set them while nothing is being fetched.
+  void SetTimeLimits(const THttpFileDown::TimeLimits &Limits, int CheckMs = kCheckLimitMs);
+  static constexpr int kCheckLimitMs = 120000;
   // Handed to every installation CopyFiles runs (see TInstallation::SetStepHook).
   void SetInstallStepHook(TInstallation::TStepHook Hook) { FInstallStepHook = std::move(Hook); }
 
@@ -143,11 +146,15 @@ class TSoftUpdater : public TComponent {
   void FileDownedStep(TObject *Sender);
   void EndChain();
   int FailCheck(TCheckFailure Failure, const std::string &Reason);
-  // Fetches Path + Name + ".rar" into the staging folder with the manifest's downloader,
-  // storing at most MaxSize bytes (-1: no bound); true when it arrived whole.
-  bool FetchToStaging(const std::string &Name, std::int64_t MaxSize, bool DispatchMessages);
+  // Fetches Path + Name + ".rar" into the staging folder with Down, whose completion
+  // raises Done, storing at most MaxSize bytes, by Deadline; true when it arrived whole.
+  // What did not arrive whole does not stay; Failure then says why.
+  bool FetchToStaging(THttpFileDown &Down, sys::Event &Done, const std::string &Name, std::int64_t MaxSize,
+                      THttpFileDown::TDeadline Deadline, bool DispatchMessages, TTransferFailure &Failure);
   // The staged manifest's signature, expiry, serial and release; false, refused, otherwise.
-  bool AcceptSignedManifest(const std::string &LocalManifest);
+  // On acceptance State is the trust state to keep once the whole manifest is accepted.
+  bool AcceptSignedManifest(const std::string &LocalManifest, THttpFileDown::TDeadline Deadline,
+                            trust::TTrustState &State);
   bool RefuseManifest(const std::string &Reason);
 
   std::atomic<bool> FIsCheckUpdateing{false};
@@ -157,6 +164,13 @@ class TSoftUpdater : public TComponent {
   std::unique_ptr<THttpFileDown> FFileDown;
   std::unique_ptr<sys::Event> FIniDoneEvent;
   std::unique_ptr<THttpFileDown> FIniDown;
+  // Fetches the signature file again at the end of a chain, on the chain's worker: its
+  // own downloader, freed only once that worker is done, after FFileDown.
+  std::unique_ptr<sys::Event> FSignatureDoneEvent;
+  std::unique_ptr<THttpFileDown> FSignatureDown;
+  int FCheckLimitMs = kCheckLimitMs;
+  // Why the last PingHost could not send its echo request (empty when it could).
+  std::string FProbeError;
 
   // Whether each entry of FFileList arrived whole in the current chain.
   std::vector<char> FArrived;
@@ -173,6 +187,8 @@ class TSoftUpdater : public TComponent {
   // What the accepted manifest signed, and the digest of the signature file it came with.
   trust::TSignedFacts FSigned;
   crypto::Bytes32 FSignatureDigest{};
-  // The first file of the current chain that the signature refused.
+  // The first file of the current chain that the signature refused, and the first that
+  // did not arrive whole, with why.
   std::string FFirstRefused;
+  std::string FFirstFailure;
 };

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "core/CaseIndex.h"
 #include "engine/ManifestVocabulary.h"
 #include "ini/Profile.h"
 #include "sys/TextCase.h"
@@ -74,14 +75,14 @@ void ListChangedFiles(const std::string &Newest, const std::string &Installed,
   if (end == -1) end = first + 1;
   if (first == -1 || end <= first) return;
 
-  // Every path met so far as written, and the folded form of every path listed, so that
-  // the duplicate test stays cheap in a long manifest: most repeats are written alike and
-  // need no folding.
-  std::unordered_set<std::string> met, listed;
+  // Every path met so far as written, and every path listed, so that the duplicate test
+  // stays cheap in a long manifest: most repeats are written alike and need no folding.
+  std::unordered_set<std::string> met;
+  TCaseIndex listed;
   for (int p = first; p < end; ++p) {
     for (auto &entry : ValuesOf(Sections[p])) {
       if (met.count(entry.second)) continue;
-      if (listed.insert(sys::FoldCase(entry.second)).second) List.Add(entry.second);
+      if (listed.Insert(entry.second)) List.Add(entry.second);
       met.insert(std::move(entry.second));
     }
   }

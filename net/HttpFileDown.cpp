@@ -8,6 +8,7 @@
 #include "crypto/Sha256.h"
 #include "net/HttpHeaderReader.h"
 #include "net/HttpText.h"
+#include "net/TransferRate.h"
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
 #include "sys/MessageQueue.h"
@@ -71,7 +72,33 @@ void THttpFileDown::Validate() {
   if (FPort <= 0) throw sys::Error("Invalid Port : " + std::to_string(FPort) + "!");
 }
 
-void THttpFileDown::SetConnected(bool Value) {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds from now to deadline, at most limitMs; 0 or less once it has passed.
+int MsLeft(THttpFileDown::TDeadline deadline, int limitMs) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return int(std::min<long long>(left, limitMs));
+}
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void THttpFileDown::Fail(TTransferFailure::Step step, const std::string &reason) {
+  // The first failure is the cause; what follows from it adds nothing.
+  if (FFailure.Failed()) return;
+  FFailure.FailedStep = step;
+  FFailure.Target = step == TTransferFailure::Step::kStore ? FLocalFile : FHost + ":" + std::to_string(FPort);
+  FFailure.Reason = reason;
+}
+
+void THttpFileDown::FailWithSystemReason(TTransferFailure::Step step) { Fail(step, sys::LastErrorText()); }
+
+void THttpFileDown::SetConnected(bool Value, TDeadline deadline) {
   if (Value == FConnected) return;
   if (!Value) {
     FSocket.ShutdownAndClose();
@@ -79,29 +106,53 @@ void THttpFileDown::SetConnected(bool Value) {
     return;
   }
   Validate();
+  const int connectMs = MsLeft(deadline, FTimeLimits.ConnectMs);
+  if (connectMs <= 0) {
+    Fail(TTransferFailure::Step::kConnect, "no time was left to connect");
+    return;
+  }
   FSocket = sys::Socket::CreateTcp();
+  if (!FSocket.Valid()) {
+    FailWithSystemReason(TTransferFailure::Step::kConnect);
+    return;
+  }
   // A name that does not resolve is a failed connection; there is no fallback address.
   std::uint32_t address = 0;
-  if (!sys::ResolveIPv4(FHost, &address) || !FSocket.Connect(address, std::uint16_t(FPort), FTimeLimits.ConnectMs) ||
-      !FSocket.SetTimeouts(FTimeLimits.ReceiveMs, FTimeLimits.SendMs)) {
+  if (!sys::ResolveIPv4(FHost, &address)) {
+    Fail(TTransferFailure::Step::kResolve, "the name does not resolve");
     FSocket.Close();
     return;
   }
+  if (!FSocket.Connect(address, std::uint16_t(FPort), connectMs) ||
+      !FSocket.SetTimeouts(FTimeLimits.ReceiveMs, FTimeLimits.SendMs)) {
+    FailWithSystemReason(TTransferFailure::Step::kConnect);
+    FSocket.Close();
+    return;
+  }
+  FReceiveBoundMs = FTimeLimits.ReceiveMs;
   FConnected = true;
 }
 
-void THttpFileDown::SendRequest(const std::string &Request) {
-  // A failed send shows as a failed or empty answer, so its result is not needed here.
-  FSocket.SendAll(Request.data(), int(Request.size()));
+bool THttpFileDown::BoundReceives(TDeadline deadline) {
+  const int bound = MsLeft(deadline, FTimeLimits.ReceiveMs);
+  if (bound <= 0) return false;
+  if (bound != FReceiveBoundMs && FSocket.SetTimeouts(bound, FTimeLimits.SendMs)) FReceiveBoundMs = bound;
+  return true;
+}
+
+bool THttpFileDown::SendRequest(const std::string &Request) {
+  return FSocket.SendAll(Request.data(), int(Request.size()));
 }
 
 void THttpFileDown::ProbeSize() {
   FFileSize = 0;
+  // The whole exchange is bounded: the thread that waits here is the window's.
+  const TDeadline deadline = std::min(FJobDeadline, Clock::now() + std::chrono::milliseconds(FTimeLimits.ProbeMs));
   SetConnected(false);
-  SetConnected(true);
-  if (FConnected) {
-    SendRequest("HEAD /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nAccept: */*\r\n" + kUserAgentLine +
-                "RANGE: bytes=0-\r\nHost: " + FHost + "\r\n\r\n");
+  SetConnected(true, deadline);
+  if (FConnected && SendRequest("HEAD /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nAccept: */*\r\n" +
+                                kUserAgentLine + "RANGE: bytes=0-\r\nHost: " + FHost + "\r\n\r\n") &&
+      BoundReceives(deadline)) {
     std::memset(FBuffer, 0, sizeof FBuffer);
     // One receive only: the answer is what it brought, up to its first zero byte.
     FSocket.Recv(FBuffer, kBufferSize);
@@ -109,35 +160,52 @@ void THttpFileDown::ProbeSize() {
     std::size_t length = end ? std::size_t(static_cast<const char *>(end) - FBuffer) : std::size_t(kBufferSize);
     FFileSize = ScanContentLength(std::string(FBuffer, length));
   }
+  // The probe only informs: what failed here, the transfer finds again and records.
+  FFailure = TTransferFailure();
   DoFileSize(FFileSize);
 }
 
-void THttpFileDown::Start() {
-  if (FBusy || FDestroying) return;
-  ProbeSize();
+bool THttpFileDown::Start() {
+  if (FBusy || FDestroying) return false;
   FRangeAccepted = false;
   FRangeWhole = false;
   FAbort = false;
   FLastJobComplete = false;
   FLastJobRefusedBody = false;
-  // Counted before looking at FDestroying again: either the destructor sees this worker
-  // and waits for it, or this sees the destruction and launches nothing.
-  ++FWorkers;
-  if (FDestroying) {
-    --FWorkers;
-    FDoneEvent->Set();
-    return;
-  }
+  FFailure = TTransferFailure();
+  // The job counts from its first step, the size probe: a destructor that begins meanwhile
+  // waits for it instead of freeing what the probe is using. Counted before looking at
+  // FDestroying again: either the destructor sees this job and waits for it, or this sees
+  // the destruction and ends the job at once.
   FBusy = true;
+  ++FWorkers;
   std::shared_ptr<sys::Event> done = FDoneEvent;
+  if (!FDestroying) {
+    try {
+      ProbeSize();
+    } catch (...) {
+      // An invalid URL: no job ran, and none is reported.
+      FBusy = false;
+      --FWorkers;
+      done->Set();
+      throw;
+    }
+  }
+  if (FDestroying) {
+    Fail(TTransferFailure::Step::kAborted, std::string());
+    FinishJob(false, *done);
+    return true;
+  }
   FThread = FStartWorker([this, done] { DownloadWorker(done); });
   if (!FThread.Valid()) {
     // No worker: the attempt ends here as a failed one, so the downloader is not left
     // busy with nobody to finish the job.
+    Fail(TTransferFailure::Step::kConnect, "no thread could be started for the transfer");
     FinishJob(false, *done);
-    return;
+    return true;
   }
   FThreadStored.Set();
+  return true;
 }
 
 void THttpFileDown::DownloadWorker(std::shared_ptr<sys::Event> DoneEvent) {
@@ -145,91 +213,136 @@ void THttpFileDown::DownloadWorker(std::shared_ptr<sys::Event> DoneEvent) {
   bool complete = false;
   try {
     FContentLength = 0;
-    SetConnected(false);
-    SetConnected(true);
-    bool headersComplete = false;
-    if (FConnected) {
-      SendRequest("GET /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nReferer: " + EncodeRequestTarget(FUrl) +
-                  "\r\nAccept: */*\r\n" + kUserAgentLine + "RANGE: bytes=" + std::to_string(FRangeStart) +
-                  "-\r\nHost: " + FHost + "\r\n\r\n");
-      headersComplete = ReadHeaders();
-    }
     FReceived = 0;
-    if (headersComplete && FRangeAccepted && FContentLength > 0) complete = ReceiveBody();
+    SetConnected(false);
+    SetConnected(true, FJobDeadline);
+    if (FConnected) {
+      if (!SendRequest("GET /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nReferer: " + EncodeRequestTarget(FUrl) +
+                       "\r\nAccept: */*\r\n" + kUserAgentLine + "RANGE: bytes=" + std::to_string(FRangeStart) +
+                       "-\r\nHost: " + FHost + "\r\n\r\n")) {
+        FailWithSystemReason(TTransferFailure::Step::kSend);
+      } else if (ReadHeaders()) {
+        complete = ReceiveBody();
+      }
+    }
   } catch (...) {
     // An error from an OnDowning handler must not leave the thread: the attempt fails and
     // the job still ends as every job does.
+    Fail(TTransferFailure::Step::kBody, "the transfer stopped on an error");
     complete = false;
   }
   FinishJob(complete, *DoneEvent);
 }
 
 bool THttpFileDown::ReadHeaders() {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FTimeLimits.HeaderPhaseMs);
-  int receiveLimit = FTimeLimits.ReceiveMs;
+  const TDeadline deadline = std::min(FJobDeadline, Clock::now() + std::chrono::milliseconds(FTimeLimits.HeaderPhaseMs));
   HttpHeaderReader reader(FRangeStart);
   HttpHeaderReader::Step step = HttpHeaderReader::Step::NeedMore;
   while (step == HttpHeaderReader::Step::NeedMore) {
     // Each receive is bounded by what is left of the header phase, so that a server
     // dripping bytes cannot stretch the phase.
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    if (left < receiveLimit) {
-      receiveLimit = int(left);
-      FSocket.SetTimeouts(receiveLimit, FTimeLimits.SendMs);
+    if (!BoundReceives(deadline)) {
+      Fail(TTransferFailure::Step::kHeaders, "no complete answer within the time allowed");
+      break;
     }
     char byte;
-    if (FSocket.Recv(&byte, 1) <= 0) break;
+    const int n = FSocket.Recv(&byte, 1);
+    if (n < 0 && MsLeft(deadline, 1) <= 0) Fail(TTransferFailure::Step::kHeaders, "no complete answer within the time allowed");
+    if (n < 0) FailWithSystemReason(TTransferFailure::Step::kHeaders);
+    if (n == 0) Fail(TTransferFailure::Step::kHeaders, "the server closed the connection");
+    if (n <= 0) break;
     step = reader.Take(byte);
   }
   FRangeAccepted = reader.RangeAccepted();
   FRangeWhole = reader.RangeIsWhole();
   FContentLength = reader.ContentLength();
-  if (receiveLimit != FTimeLimits.ReceiveMs) FSocket.SetTimeouts(FTimeLimits.ReceiveMs, FTimeLimits.SendMs);
-  return step == HttpHeaderReader::Step::Complete;
+  if (step == HttpHeaderReader::Step::Dropped) {
+    Fail(TTransferFailure::Step::kHeaders, "the server has no such file, or its answer is too long");
+  } else if (step == HttpHeaderReader::Step::Complete && !FRangeAccepted) {
+    Fail(TTransferFailure::Step::kHeaders, "the answer is not the requested range of the file");
+  } else if (step == HttpHeaderReader::Step::Complete && FContentLength <= 0) {
+    Fail(TTransferFailure::Step::kHeaders, "the answer announces no body");
+  }
+  return step == HttpHeaderReader::Step::Complete && FRangeAccepted && FContentLength > 0;
 }
 
 bool THttpFileDown::ReceiveBody() {
+  const bool limited = FBodyRule.MaxSize >= 0;
+  if (limited && FContentLength > FBodyRule.MaxSize) {
+    // Nothing of it is taken: it is not the file that was asked for.
+    Fail(TTransferFailure::Step::kTooLarge, std::to_string(FContentLength) + " bytes announced, at most " +
+                                                std::to_string(FBodyRule.MaxSize) + " allowed");
+    FLastJobRefusedBody = FBodyRule.HashKnown;
+    return false;
+  }
   std::string dir = sys::ExtractFileDir(FLocalFile);
   if (!dir.empty() && !sys::DirectoryExists(dir)) sys::ForceDirectories(dir);
   sys::OutputFile file;
   // When the file cannot be created the body is still received and reported.
   bool stored = file.Create(FLocalFile);
+  if (!stored) FailWithSystemReason(TTransferFailure::Step::kStore);
   sys::FineTimerResolution fineTimer;
-  const bool limited = FBodyRule.MaxSize >= 0;
   crypto::Sha256 hash;
+  TRateFloor rate(FTimeLimits.RateWindowMs, FTimeLimits.MinBytesPerSecond, NowMs(), 0);
   while (FConnected && !FAbort) {
     // A known size is all that is stored: a server that sends more, or never stops,
     // cannot fill the disk.
     const std::int64_t room = limited ? FBodyRule.MaxSize - FReceived : kBufferSize;
     if (room <= 0) break;
+    if (!BoundReceives(FJobDeadline)) {
+      Fail(TTransferFailure::Step::kBody, "the transfer did not end within the time allowed");
+      break;
+    }
     int n = FSocket.Recv(FBuffer, int(std::min<std::int64_t>(room, kBufferSize)));
     if (n < 0) {
       FErrorCode = 9999;
+      // A receive cut short by the job's deadline is that deadline's doing.
+      if (MsLeft(FJobDeadline, 1) <= 0) {
+        Fail(TTransferFailure::Step::kBody, "the transfer did not end within the time allowed");
+      } else {
+        FailWithSystemReason(TTransferFailure::Step::kBody);
+      }
       break;
     }
     if (n == 0) break;
-    if (stored) stored = file.Write(FBuffer, std::size_t(n));
+    if (stored) {
+      stored = file.Write(FBuffer, std::size_t(n));
+      if (!stored) FailWithSystemReason(TTransferFailure::Step::kStore);
+    }
     if (FBodyRule.HashKnown) hash.Update(FBuffer, std::size_t(n));
     FReceived += n;
     DoDowning(int(std::min<std::int64_t>(FReceived, INT32_MAX)), FContentLength, std::string());
     if (FReceived >= FContentLength) break;
+    if (!rate.Holds(NowMs(), FReceived)) {
+      Fail(TTransferFailure::Step::kBody, "fewer than " + std::to_string(FTimeLimits.MinBytesPerSecond) +
+                                              " bytes a second arrived over " +
+                                              std::to_string(FTimeLimits.RateWindowMs / 1000) + " s");
+      break;
+    }
     // A pause after every chunk, as designed: it keeps the transfer gentle on the server.
     sys::SleepMs(1);
+  }
+  if (FAbort) Fail(TTransferFailure::Step::kAborted, std::string());
+  if (FReceived < FContentLength) {
+    Fail(TTransferFailure::Step::kBody, "the server closed the connection after " + std::to_string(FReceived) +
+                                            " of " + std::to_string(FContentLength) + " bytes");
   }
   // A longer body than announced is kept whole but is not the announced file, and a
   // range short of the file's end is only a part of it. A signed file is whole only with
   // its signed size and hash.
+  if (FReceived > FContentLength) Fail(TTransferFailure::Step::kBody, "the server sent more than it announced");
+  if (!FRangeWhole) Fail(TTransferFailure::Step::kHeaders, "the server sent a part of the file, not all of it");
   const bool whole = stored && FReceived == FContentLength && FRangeWhole;
   if (!FBodyRule.HashKnown) return whole;
   const bool matches = FReceived == FBodyRule.MaxSize && hash.Finish() == FBodyRule.Sha256;
   FLastJobRefusedBody = FContentLength != FBodyRule.MaxSize || (FReceived == FContentLength && !matches);
+  if (FLastJobRefusedBody) Fail(TTransferFailure::Step::kBody, "the file's size or SHA-256 is not the signed one");
   return whole && matches;
 }
 
 void THttpFileDown::FinishJob(bool Complete, sys::Event &DoneEvent) {
   SetConnected(false);
+  if (!Complete) Fail(TTransferFailure::Step::kBody, "the file did not arrive whole");
   FLastJobComplete = Complete;
   FBusy = false;
   FThread.Close();

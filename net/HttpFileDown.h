@@ -5,6 +5,7 @@
 // completion event, whatever its outcome.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "core/Component.h"
 #include "crypto/Keys.h"
+#include "net/TransferFailure.h"
 #include "sys/Event.h"
 #include "sys/Socket.h"
 #include "sys/Thread.h"
@@ -19,6 +21,16 @@
 using TOnDowning = std::function<void(TObject *Sender, int CurSize, int TotSize, std::string Speed)>;
 using TOnDowned = std::function<void(TObject *Sender)>;
 using TOnFileSize = std::function<void(TObject *Sender, int Size)>;
+
+// Bounds on every wait of a transfer. A receive that times out fails like any other;
+// HeaderPhaseMs bounds the whole header phase of the GET answer, ProbeMs the whole HEAD
+// exchange of the size probe (it holds the thread that calls Start, the window's), and a
+// body that brings fewer than MinBytesPerSecond averaged over any RateWindowMs fails.
+struct THttpTimeLimits {
+  int ConnectMs = 30000, SendMs = 30000, ReceiveMs = 30000, HeaderPhaseMs = 60000;
+  int ProbeMs = 15000;
+  int RateWindowMs = 30000, MinBytesPerSecond = 1024;
+};
 
 class THttpFileDown : public TObject {
  public:
@@ -45,8 +57,9 @@ class THttpFileDown : public TObject {
   TOnDowning OnDowning;
   TOnDowned OnDowned;
 
-  // Starts a job unless one is running. Raises sys::Error when the URL is invalid.
-  void Start();
+  // Starts a job unless one is running or the downloader is being freed; true when it
+  // started one, whose completion then follows. Raises sys::Error when the URL is invalid.
+  bool Start();
 
   // True when the last finished job stored the whole announced body: the body phase ran,
   // the file was created, every write succeeded and exactly the announced length arrived.
@@ -57,14 +70,17 @@ class THttpFileDown : public TObject {
   bool LastJobRefusedBody() const { return FLastJobRefusedBody; }
   // 9999 once a body receive has failed; never cleared.
   int ErrorCode() const { return FErrorCode; }
+  // Why the last finished job did not store the whole body (Step kNone when it did).
+  // Read it once the job has ended (from OnDowned on, or after its completion).
+  const TTransferFailure &LastJobFailure() const { return FFailure; }
 
-  // Bounds on every wait on the network. A receive that times out fails like any other;
-  // HeaderPhaseMs bounds the whole header phase of the GET answer.
-  struct TimeLimits {
-    int ConnectMs, SendMs, ReceiveMs, HeaderPhaseMs;
-  };
-  static constexpr TimeLimits kDefaultTimeLimits{30000, 30000, 30000, 60000};
+  using TimeLimits = THttpTimeLimits;
+  static constexpr TimeLimits kDefaultTimeLimits{};
   void SetTimeLimits(const TimeLimits &Limits) { FTimeLimits = Limits; }
+  // Every later job ends by Deadline, whatever the server does (its probe, connection,
+  // headers and body together); TDeadline::max() for none. Set it while idle.
+  using TDeadline = std::chrono::steady_clock::time_point;
+  void SetJobDeadline(TDeadline Deadline) { FJobDeadline = Deadline; }
 
   static constexpr int kBufferSize = 4096;
 
@@ -83,7 +99,8 @@ class THttpFileDown : public TObject {
   void ParseHost();
   void ParsePath();
   void Validate();
-  void SetConnected(bool Value);
+  // Connects to the URL's host within ConnectMs or by deadline, whichever comes first.
+  void SetConnected(bool Value, TDeadline deadline = TDeadline::max());
   void ProbeSize();
   void DownloadWorker(std::shared_ptr<sys::Event> DoneEvent);
   void DoFileSize(int Size);
@@ -91,14 +108,20 @@ class THttpFileDown : public TObject {
   void DoDowned();
 
   // The GET's header phase, by HttpHeaderReader's rules; true when it ended at the blank
-  // line.
+  // line with the requested range.
   bool ReadHeaders();
+  // Bounds the next receives to ReceiveMs or to what is left until deadline, whichever is
+  // less; false when nothing is left.
+  bool BoundReceives(TDeadline deadline);
+  // Records the first failure of a job: step, and the reason (the system's by default).
+  void Fail(TTransferFailure::Step step, const std::string &reason);
+  void FailWithSystemReason(TTransferFailure::Step step);
   // The body phase: receives into FLocalFile until the length arrived, the server closed,
   // a receive failed or an abort was asked for. True when the whole body was stored.
   bool ReceiveBody();
   // End of a job, on the thread that ran it: idle, OnDowned, completion signal.
   void FinishJob(bool Complete, sys::Event &DoneEvent);
-  void SendRequest(const std::string &Request);
+  bool SendRequest(const std::string &Request);
 
   // Started first and released last: every socket below needs it (WSAStartup 1.1).
   sys::SocketLayer FSocketLayer{257};
@@ -127,6 +150,10 @@ class THttpFileDown : public TObject {
   std::shared_ptr<sys::Event> FDoneEvent;
 
   TimeLimits FTimeLimits = kDefaultTimeLimits;
+  TDeadline FJobDeadline = TDeadline::max();
+  // The receive bound now set on the socket.
+  int FReceiveBoundMs = 0;
+  TTransferFailure FFailure;
   TBodyRule FBodyRule;
   std::atomic<bool> FLastJobComplete{false};
   std::atomic<bool> FLastJobRefusedBody{false};

@@ -49,14 +49,21 @@ bool Socket::Connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
   int flags = fcntl(s_, F_GETFL);
   fcntl(s_, F_SETFL, flags | O_NONBLOCK);
   int rc = connect(s_, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-  if (rc != 0 && errno == EINPROGRESS) {
+  int reason = rc == 0 ? 0 : errno;
+  if (rc != 0 && reason == EINPROGRESS) {
     pollfd pfd{s_, POLLOUT, 0};
     int error = 0;
     socklen_t length = sizeof error;
-    rc = poll(&pfd, 1, timeoutMs) == 1 && getsockopt(s_, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 ? 0
-                                                                                                                   : -1;
+    const int ready = poll(&pfd, 1, timeoutMs);
+    reason = ready == 0 ? ETIMEDOUT
+             : ready < 0 ? errno
+             : getsockopt(s_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 ? errno
+                                                                          : error;
+    rc = reason == 0 ? 0 : -1;
   }
   fcntl(s_, F_SETFL, flags);
+  // The reason stays for LastErrorText: a refused or timed-out connection says so.
+  errno = reason;
   return rc == 0;
 }
 
@@ -78,6 +85,8 @@ int Socket::Recv(void *buffer, int n) {
   for (;;) {
     ssize_t received = recv(s_, buffer, std::size_t(n), 0);
     if (received < 0 && errno == EINTR) continue;
+    // A receive time-out reads "Resource temporarily unavailable" otherwise.
+    if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) errno = ETIMEDOUT;
     return received < 0 ? -1 : int(received);
   }
 }

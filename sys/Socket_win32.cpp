@@ -43,17 +43,28 @@ bool Socket::Connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
   u_long nonBlocking = 1;
   ioctlsocket(s_, FIONBIO, &nonBlocking);
   int rc = connect(s_, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-  if (rc != 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
+  int reason = rc == 0 ? 0 : WSAGetLastError();
+  if (rc != 0 && reason == WSAEWOULDBLOCK) {
     fd_set writable, failed;
     FD_ZERO(&writable);
     FD_ZERO(&failed);
     FD_SET(s_, &writable);
     FD_SET(s_, &failed);
     timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    rc = select(0, nullptr, &writable, &failed, &limit) == 1 && FD_ISSET(s_, &writable) ? 0 : -1;
+    const int ready = select(0, nullptr, &writable, &failed, &limit);
+    int error = 0;
+    int length = sizeof error;
+    reason = ready == 0 ? WSAETIMEDOUT
+             : ready < 0 ? WSAGetLastError()
+             : FD_ISSET(s_, &writable) ? 0
+             : getsockopt(s_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &length) != 0 ? WSAGetLastError()
+                                                                                                   : error;
+    rc = reason == 0 ? 0 : -1;
   }
   nonBlocking = 0;
   ioctlsocket(s_, FIONBIO, &nonBlocking);
+  // The reason stays for LastErrorText: a refused or timed-out connection says so.
+  WSASetLastError(reason);
   return rc == 0;
 }
 

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "sys/FileLock.h"
+
 #include "engine/SoftUpdater.h"
 #include "ini/Profile.h"
 #include "sys/FileSystem.h"
@@ -160,6 +162,8 @@ TEST_F(SignedUpdateTest, AListedFileWithoutASignedHashIsRefused) {
   Publish();
   server.Publish("data/big.bin", "unsigned");
   ExpectRefused("gives no size and hash for data/big.bin");
+  // A manifest refused on any count raises no serial.
+  EXPECT_FALSE(sys::FileExists(install / "cache/trust.state"));
 }
 
 TEST_F(SignedUpdateTest, AFileChangedOnTheServerIsNotInstalled) {
@@ -193,8 +197,8 @@ TEST_F(SignedUpdateTest, APublicationDuringTheUpdateIsSaidSo) {
   EXPECT_EQ(ReadWholeFile(install / "data/big.bin"), std::string(300000, 'n'));
 }
 
-// A server that sends a signed file longer than signed, without end: no more than the
-// signed size is stored, and the file is not installed.
+// A server that announces a signed file longer than signed and sends it without end:
+// nothing of it is stored, and the file is not installed.
 TEST(SignedChain, AnEndlessFileStopsAtItsSignedSize) {
   TestDir install;
   const crypto::PrivateKey key = NewKey();
@@ -236,9 +240,8 @@ TEST(SignedChain, AnEndlessFileStopsAtItsSignedSize) {
   ASSERT_TRUE(ended.Wait(kGenerous));
   EXPECT_FALSE(updater.LastChainComplete());
   EXPECT_EQ(updater.LastChainFailure(), TChainFailure::kNotVerified);
-  std::string staged;
-  ASSERT_TRUE(sys::ReadWholeFile(install / "cache/endless.bin", staged));
-  EXPECT_EQ(staged.size(), 10000u);
+  // Refused bytes do not stay staged.
+  EXPECT_FALSE(sys::FileExists(install / "cache/endless.bin"));
 }
 
 // The same signed release to a build that trusts no key: as it always was.
@@ -249,6 +252,74 @@ TEST_F(SignedUpdateTest, ABuildWithoutKeysIgnoresTheSignature) {
   ASSERT_TRUE(RunChain());
   EXPECT_TRUE(updater->LastInstallComplete());
   EXPECT_FALSE(sys::FileExists(install / "cache/trust.state"));
+}
+
+// The engine freed at each step of a chain whose file is refused for its hash, against a
+// server that stalls at that step: freeing ends what runs within the transfer bounds,
+// raises no completion, and lets go of the installation.
+TEST(SignedChain, FreeingTheEngineAtAnyStepOfAChainEndsItAndLetsGoOfTheInstallation) {
+  const crypto::PrivateKey key = NewKey();
+  SignedRelease release;
+  release.CurrVersion = "2.0";
+  release.Releases = "[files_ver_2.0]\r\nf1=a.bin\r\n";
+  release.Files = {{"a.bin", std::string(5000, 'a')}};
+  const std::string manifest = release.Manifest(), signature = release.SignatureFile({key});
+  auto head = [](std::size_t size) {
+    return "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + std::to_string(size - 1) + "/" +
+           std::to_string(size) + "\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n";
+  };
+  auto answer = [&](const std::string &body) { return ScriptedServer::Answer(head(body.size()) + body); };
+  // Reads the request, sends what is given, then holds until the test lets it go.
+  auto stall = [](const std::string &sent) {
+    return [sent](ScriptedConnection &c) {
+      c.ReadRequest();
+      if (!sent.empty()) c.Send(sent);
+      c.Server().WaitReleased();
+    };
+  };
+  const std::string tampered(5000, 't');
+  // Connections: 0-1 the manifest, 2-3 its signature file, 4-5 the file, and after its
+  // refusal 6-7 the signature file again.
+  const struct {
+    const char *step;
+    int stalled;
+    std::string sent;
+  } steps[] = {{"the file's probe", 4, ""},
+               {"the file's headers", 5, ""},
+               {"the file's body", 5, head(5000) + tampered.substr(0, 1000)},
+               {"the signature file's probe at the chain's end", 6, ""},
+               {"its headers", 7, ""},
+               {"its body", 7, head(signature.size()) + signature.substr(0, 10)}};
+  for (const auto &step : steps) {
+    SCOPED_TRACE(step.step);
+    std::vector<ScriptedServer::Handler> script{answer(manifest), answer(manifest), answer(signature),
+                                                answer(signature), answer(tampered),  answer(tampered),
+                                                answer(signature), answer(signature)};
+    script[std::size_t(step.stalled)] = stall(step.sent);
+    ScriptedServer server("127.0.0.84", script);
+    ASSERT_TRUE(server.Listening());
+    TestDir install;
+    auto updater = std::make_unique<TSoftUpdater>(nullptr, install.path());
+    updater->Host = "127.0.0.84";
+    updater->Path = "http://127.0.0.84/";
+    updater->MainFile = updater->FAppDir + "Quillet.exe";
+    updater->SetTrustedKeys({key.Public});
+    THttpFileDown::TimeLimits limits;
+    limits.ConnectMs = limits.SendMs = limits.ReceiveMs = limits.ProbeMs = 1000;
+    limits.HeaderPhaseMs = 2000;
+    updater->SetTimeLimits(limits, 5000);
+    std::atomic<bool> allDowned{false};
+    updater->OnFileAllDowned = [&](TObject *) { allDowned = true; };
+    std::string msg;
+    ASSERT_EQ(updater->CheckUpdate(msg), 1) << updater->FailureReason();
+    updater->StartDownload();
+    ASSERT_TRUE(server.WaitForConnections(step.stalled + 1));
+    updater.reset();
+    EXPECT_FALSE(allDowned);
+    sys::FileLock lock;
+    EXPECT_EQ(lock.TryLock(install / "cache/update.lock"), sys::FileLock::Result::kLocked);
+    server.Release();
+  }
 }
 
 }  // namespace

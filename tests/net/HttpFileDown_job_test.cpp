@@ -169,6 +169,36 @@ TEST(HttpFileDownJob, DestructionWaitsForAWorkerInsideOnDowned) {
   EXPECT_EQ(ReadWholeFile(dir / "tail"), "hello");
 }
 
+// Freed from one thread while another runs Start's size probe: the job counts from its
+// first step, so the destructor waits for the probe, which then starts no transfer and
+// ends the job as stopped.
+TEST(HttpFileDownJob, DestructionDuringTheSizeProbeWaitsForIt) {
+  TestDir dir;
+  ScriptedServer server("127.0.0.35", {[](ScriptedConnection &c) {
+                                         c.ReadRequest();
+                                         c.Server().WaitReleased();
+                                       },
+                                       ScriptedServer::Answer(Head(RangeHeaders(5)) + "hello")});
+  ASSERT_TRUE(server.Listening());
+  auto down = std::make_unique<THttpFileDown>();
+  THttpFileDown::TimeLimits limits;
+  limits.ProbeMs = 500;
+  down->SetTimeLimits(limits);
+  DownloadRecorder recorder(*down);
+  down->SetUrl(server.Url("probe"));
+  down->SetLocalFile(dir / "probe");
+  std::atomic<bool> started{false};
+  sys::Thread starter = sys::Thread::Start([&] { started = down->Start(); });
+  ASSERT_TRUE(server.WaitForConnections(1));
+  down.reset();
+  starter.Join();
+  server.Release();
+  EXPECT_TRUE(started);
+  EXPECT_EQ(recorder.downed, 1);
+  EXPECT_EQ(server.ConnectionCount(), 1);
+  EXPECT_FALSE(sys::FileExists(dir / "probe"));
+}
+
 TEST(HttpFileDownJob, AWorkerThatCannotBeCreatedEndsTheJobAtOnce) {
   TestDir dir;
   ScriptedServer server("127.0.0.34",

@@ -358,4 +358,77 @@ TEST(HttpFileDownWire, StalledServersEndTheJobWithinTheLimits) {
   }
 }
 
+// Every way a job fails leaves a record of the step and the reason, and no wait of a job
+// outlasts its bounds: the probe's whole HEAD, a body below the rate floor, the job's
+// deadline.
+TEST(HttpFileDownWire, EachFailureSaysItsStepAndWhy) {
+  using Step = TTransferFailure::Step;
+  const std::string body = PatternBody(100);
+  auto drip = [](const std::string &head) {
+    return [head](ScriptedConnection &c) {
+      c.ReadRequest();
+      c.Send(head);
+      for (int i = 0; i < ScriptedServer::kPatienceMs / 50 && c.Send("d"); ++i) sys::SleepMs(50);
+    };
+  };
+  std::atomic<bool> headLeft{false};
+  auto silentHead = [&](ScriptedConnection &c) {
+    c.ReadRequest();
+    headLeft = c.WaitForClientClose();
+  };
+  const struct Case {
+    const char *what;
+    std::vector<ScriptedServer::Handler> script;  // none: nothing listens
+    const char *localFile;
+    THttpFileDown::TimeLimits limits;
+    int jobMs;  // 0: no deadline
+    Step step;
+    std::string reason;
+  } cases[] = {
+      {"nothing listens", {}, "f", {}, 0, Step::kConnect, "refused"},
+      {"the file cannot be created",
+       {ScriptedServer::Answer(Head(RangeHeaders(100))), ScriptedServer::Answer(Head(RangeHeaders(100)) + body)},
+       "file/f", {}, 0, Step::kStore, "cannot store "},
+      {"closed mid-body",
+       {ScriptedServer::Answer(Head(RangeHeaders(100))), ScriptedServer::Answer(Head(RangeHeaders(100)) + "0123456789")},
+       "f", {}, 0, Step::kBody, "after 10 of 100 bytes"},
+      {"not a range",
+       {ScriptedServer::Answer(Head(RangeHeaders(100))),
+        ScriptedServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + body)},
+       "f", {}, 0, Step::kHeaders, "not the requested range"},
+      {"a body below the rate floor",
+       {ScriptedServer::Answer(Head(RangeHeaders(100000))), drip(Head(RangeHeaders(100000)))},
+       "f", [] { THttpFileDown::TimeLimits l; l.RateWindowMs = 1000; return l; }(), 0, Step::kBody,
+       "bytes a second arrived over"},
+      {"a job past its deadline",
+       {ScriptedServer::Answer(Head(RangeHeaders(100000))), drip(Head(RangeHeaders(100000)))},
+       "f", [] { THttpFileDown::TimeLimits l; l.MinBytesPerSecond = 1; return l; }(), 1500, Step::kBody,
+       "did not end within"},
+      {"a HEAD never answered: the probe gives up on its own bound",
+       {silentHead, ScriptedServer::Answer(Head(RangeHeaders(100)) + body)},
+       "f", [] { THttpFileDown::TimeLimits l; l.ReceiveMs = 60000; l.ProbeMs = 300; return l; }(), 0, Step::kNone, ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    TestDir dir;
+    WriteWholeFile(dir / "file", "a file where a folder is wanted");
+    std::unique_ptr<ScriptedServer> server;
+    if (!c.script.empty()) {
+      server = std::make_unique<ScriptedServer>("127.0.0.28", c.script);
+      ASSERT_TRUE(server->Listening());
+    }
+    THttpFileDown down;
+    down.SetTimeLimits(c.limits);
+    if (c.jobMs) down.SetJobDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(c.jobMs));
+    const JobOutcome job = RunJob(down, "http://127.0.0.28/f", dir / c.localFile);
+    const TTransferFailure &failure = down.LastJobFailure();
+    EXPECT_EQ(job.complete, c.step == Step::kNone);
+    EXPECT_EQ(failure.FailedStep, c.step) << failure.Text();
+    EXPECT_NE(failure.Text().find(c.reason), std::string::npos) << failure.Text();
+    server.reset();
+  }
+  // The probe left well before the server's patience ran out.
+  EXPECT_TRUE(headLeft);
+}
+
 }  // namespace
