@@ -96,23 +96,18 @@ TNameProblem ManifestNameProblem(const std::string &Name) {
 
 bool IsSafeManifestName(const std::string &Name) { return ManifestNameProblem(Name) == TNameProblem::kNone; }
 
-namespace {
-
-// Name with "/" for every "\": Windows reads both as separators.
-std::string Slashed(std::string name) {
-  std::replace(name.begin(), name.end(), '\\', '/');
-  return name;
+std::string SlashedManifestName(std::string Name) {
+  std::replace(Name.begin(), Name.end(), '\\', '/');
+  return Name;
 }
 
-}  // namespace
-
-std::string CanonicalManifestName(const std::string &Name) { return sys::FoldCase(Slashed(Name)); }
+std::string CanonicalManifestName(const std::string &Name) { return sys::FoldCase(SlashedManifestName(Name)); }
 
 void DropUnsafeNames(TStringList &List) {
   TStringList safe;
   TCaseIndex files;
   for (const std::string &name : List) {
-    if (IsSafeManifestName(name) && files.Insert(Slashed(name))) safe.Add(name);
+    if (IsSafeManifestName(name) && files.Insert(SlashedManifestName(name))) safe.Add(name);
   }
   List.Clear();
   for (const std::string &name : safe) List.Add(name);

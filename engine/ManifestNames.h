@@ -27,6 +27,8 @@ bool IsSafeManifestName(const std::string &Name);
 // The file Name stands for as Windows finds it: "/" between segments, case folded. Two
 // names with one canonical name are one file ("plugins/a.dll", "PLUGINS\A.DLL").
 std::string CanonicalManifestName(const std::string &Name);
+// Name with "/" for every "\\", which Windows reads as a separator too.
+std::string SlashedManifestName(std::string Name);
 
 // Removes every unsafe name from List, and every name of a file listed before it, keeping
 // the order of the others.

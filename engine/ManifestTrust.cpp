@@ -8,6 +8,7 @@
 #include "crypto/Encoding.h"
 #include "crypto/Sha256.h"
 #include "engine/ManifestVocabulary.h"
+#include "ini/ProfileEncoding.h"
 #include "sys/FileSystem.h"
 #include "sys/TextCase.h"
 
@@ -123,8 +124,11 @@ std::string FileHashValue(const TSignedFile &File) {
 }
 
 const TSignedFile *TSignedFacts::Find(const std::string &Name) const {
-  const auto found = Files.find(sys::FoldCase(Name));
-  return found == Files.end() ? nullptr : &found->second;
+  const auto candidates = Files.equal_range(sys::FoldCase(Name));
+  for (auto it = candidates.first; it != candidates.second; ++it) {
+    if (sys::SameTextIgnoringCase(it->second.Name, Name)) return &it->second;
+  }
+  return nullptr;
 }
 
 bool ReadSignedFacts(const ini::ProfileText &Manifest, TSignedFacts &Facts, std::string &Problem) {
@@ -145,9 +149,56 @@ bool ReadSignedFacts(const ini::ProfileText &Manifest, TSignedFacts &Facts, std:
       Problem = "the signed manifest's \"" + std::string(kFilesHashSection) + "\" entry " + entry.first + " is malformed";
       return false;
     }
-    Facts.Files.emplace(sys::FoldCase(file.Name), file);
+    if (!Facts.Find(file.Name)) Facts.Files.emplace(sys::FoldCase(file.Name), file);
   }
   return true;
+}
+
+TTrustVerdict DecideTrust(const std::string &Manifest, const std::string &SignatureFile,
+                          const std::vector<crypto::PublicKey> &Keys, const std::optional<TTrustState> &Stored,
+                          std::int64_t NowUtc, const std::string &InstalledVersion) {
+  TTrustVerdict verdict;
+  switch (CheckSignature(Manifest, SignatureFile, Keys)) {
+    case TSignatureCheck::kVerified:
+      break;
+    case TSignatureCheck::kMissing:
+      verdict.Reason = "the manifest's signature is missing";
+      return verdict;
+    case TSignatureCheck::kInvalid:
+      verdict.Reason = "the manifest's signature is invalid";
+      return verdict;
+    case TSignatureCheck::kUnknownKey:
+      verdict.Reason = "the manifest is signed by an unknown key";
+      return verdict;
+  }
+  const ini::ProfileText text(ini::DecodeProfile(Manifest));
+  TSignedFacts facts;
+  if (!ReadSignedFacts(text, facts, verdict.Reason)) return verdict;
+  if (facts.ExpiresUtc <= NowUtc) {
+    verdict.Reason = "the manifest expired on " + facts.ExpiresText + " (this computer's clock says " +
+                     FormatUtcTime(NowUtc) + ")";
+    return verdict;
+  }
+  // No replay of an older manifest, and one serial is one manifest.
+  const std::string digest = Hex(crypto::Sha256Of(Manifest));
+  if (Stored && facts.Serial < Stored->Serial) {
+    verdict.Reason = "the manifest's serial " + std::to_string(facts.Serial) + " is older than " +
+                     std::to_string(Stored->Serial) + ", which this installation accepted before";
+    return verdict;
+  }
+  if (Stored && facts.Serial == Stored->Serial && digest != Stored->Sha256Hex) {
+    verdict.Reason = "the manifest's serial " + std::to_string(facts.Serial) +
+                     " is one this installation accepted before, with other content";
+    return verdict;
+  }
+  if (!InstalledVersion.empty() && !text.HasSection(vocabulary::kReleaseSectionPrefix + InstalledVersion)) {
+    verdict.Reason = "the manifest has no release section for the installed version " + InstalledVersion;
+    return verdict;
+  }
+  if (!Stored || facts.Serial > Stored->Serial) verdict.NewState = TTrustState{facts.Serial, digest};
+  verdict.Accepted = true;
+  verdict.Facts = std::move(facts);
+  return verdict;
 }
 
 bool CarriesSignedFacts(const ini::ProfileText &Manifest) {

@@ -14,6 +14,7 @@
 //   verifies is enough.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ inline constexpr char kFilesHashSection[] = "files_hash";
 // The largest manifest and signature file a build with keys fetches.
 inline constexpr std::int64_t kMaxManifestSize = 64ll << 20;
 inline constexpr std::int64_t kMaxSignatureFileSize = 64ll << 10;
+// The largest serial: a serial is at most 19 decimal digits.
+inline constexpr std::uint64_t kMaxSerial = 9999999999999999999ull;
 
 std::string KeyId(const crypto::PublicKey &Key);
 
@@ -58,13 +61,38 @@ struct TSignedFacts {
   std::uint64_t Serial = 0;
   std::int64_t ExpiresUtc = 0;  // seconds since 1970-01-01T00:00:00Z
   std::string ExpiresText;
-  // By name, folded as the file list compares names; a repeated name keeps its first.
-  std::map<std::string, TSignedFile> Files;
+  // By folded name; a look-up confirms each candidate with the file list's comparison,
+  // so that two names the list holds apart never share an entry. A repeated name keeps
+  // its first.
+  std::multimap<std::string, TSignedFile> Files;
   const TSignedFile *Find(const std::string &Name) const;
 };
 // False, with the reason, when the serial or the expiry is missing or malformed, or a
 // "files_hash" entry is.
 bool ReadSignedFacts(const ini::ProfileText &Manifest, TSignedFacts &Facts, std::string &Problem);
+
+// What the updater remembers of the newest manifest it accepted: its serial and the
+// SHA-256 of its bytes, so that the same serial can only ever be that same manifest.
+struct TTrustState {
+  std::uint64_t Serial = 0;
+  std::string Sha256Hex;
+};
+// What a build that trusts Keys makes of a fetched manifest and its signature file: a
+// trusted signature, an expiry after NowUtc, a serial not below the Stored one (and the
+// very manifest accepted before when it is equal), and a release section for the installed
+// version (an older manifest replayed to a newer installation would offer its own newest
+// release). Every refusal has its own reason.
+struct TTrustVerdict {
+  bool Accepted = false;
+  std::string Reason;  // why the manifest was refused
+  TSignedFacts Facts;  // what it signed, when accepted
+  // The state to keep once the manifest is accepted whole; Serial 0 when the stored one
+  // stays.
+  TTrustState NewState;
+};
+TTrustVerdict DecideTrust(const std::string &Manifest, const std::string &SignatureFile,
+                          const std::vector<crypto::PublicKey> &Keys, const std::optional<TTrustState> &Stored,
+                          std::int64_t NowUtc, const std::string &InstalledVersion);
 
 // Whether a manifest holds any of the signed facts (a serial, an expiry or a "files_hash"
 // section), whether or not they are well formed: such a manifest was signed once.
@@ -77,12 +105,6 @@ bool ParseUtcTime(const std::string &Text, std::int64_t &Seconds);
 std::string FormatUtcTime(std::int64_t Seconds);
 std::int64_t NowUtc();
 
-// What the updater remembers of the newest manifest it accepted: its serial and the
-// SHA-256 of its bytes, so that the same serial can only ever be that same manifest.
-struct TTrustState {
-  std::uint64_t Serial = 0;
-  std::string Sha256Hex;
-};
 // False for a missing or unreadable state, which counts as none.
 bool ReadTrustState(const std::string &Path, TTrustState &State);
 bool WriteTrustState(const std::string &Path, const TTrustState &State);

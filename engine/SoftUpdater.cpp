@@ -2,20 +2,16 @@
 
 #include <chrono>
 
-#include "crypto/Encoding.h"
 #include "crypto/Sha256.h"
 #include "engine/Installation.h"
 #include "engine/ManifestNames.h"
 #include "engine/ManifestVocabulary.h"
-#include "ini/ProfileEncoding.h"
-#include "ini/ProfileText.h"
+#include "engine/StagedFetch.h"
 #include "net/PingUnit.h"
 #include "pe/FileVer.h"
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
 #include "sys/GlobalUtils.h"
-#include "sys/MessageQueue.h"
-#include "sys/Thread.h"
 #include "sys/uGlobal.h"
 
 using namespace std::placeholders;
@@ -27,9 +23,6 @@ using vocabulary::kManifestName;
 using vocabulary::kTransferSuffix;
 
 constexpr int kProbeTimeoutMs = 5000;
-// The check waits for the manifest in slices, dispatching messages in between; a slice
-// that passes without completion simply starts the next one.
-constexpr int kManifestWaitSliceMs = 15000;
 
 std::string ProgramDirectory(const std::string &given) {
   return given.empty() ? ExecutableDirectory() : sys::WithTrailingSeparator(given);
@@ -65,14 +58,12 @@ TSoftUpdater::TSoftUpdater(TComponent *AOwner, const std::string &ProgramDir)
       FFileDown(new THttpFileDown),
       FIniDoneEvent(new sys::Event(sys::Event::Mode::ManualReset)),
       FIniDown(new THttpFileDown),
-      FSignatureDoneEvent(new sys::Event(sys::Event::Mode::ManualReset)),
-      FSignatureDown(new THttpFileDown) {
+      FChain(new TDownloadChain(*FFileDown, kCheckLimitMs)) {
   FFileDown->OnFileSize = std::bind(&TSoftUpdater::FileSizeRelay, this, _1, _2);
   FFileDown->OnDowning = std::bind(&TSoftUpdater::FileDowningRelay, this, _1, _2, _3, _4);
   FFileDown->OnDowned = std::bind(&TSoftUpdater::FileDownedStep, this, _1);
   // The manifest's size and progress are nobody's business: only its completion counts.
   FIniDown->OnDowned = [this](TObject *) { FIniDoneEvent->Set(); };
-  FSignatureDown->OnDowned = [this](TObject *) { FSignatureDoneEvent->Set(); };
 }
 
 TSoftUpdater::~TSoftUpdater() {
@@ -81,11 +72,12 @@ TSoftUpdater::~TSoftUpdater() {
   // The two 5 ms pauses are part of the design's order of destruction and are kept so.
   DestroyDownloader(FIniDown);
   sys::SleepMs(5);
+  // The chain's last worker may be fetching the signature file: it stops at its next step.
+  FChain->Abort();
   DestroyDownloader(FFileDown);
   sys::SleepMs(5);
-  // The chain's worker, the only user of this one, has ended with FFileDown.
-  DestroyDownloader(FSignatureDown);
-  FSignatureDoneEvent.reset();
+  // The chain's last worker has ended with FFileDown.
+  FChain.reset();
   FIniDoneEvent.reset();
   FUpdateIni.reset();
 }
@@ -93,7 +85,7 @@ TSoftUpdater::~TSoftUpdater() {
 void TSoftUpdater::SetTimeLimits(const THttpFileDown::TimeLimits &Limits, int CheckMs) {
   FIniDown->SetTimeLimits(Limits);
   FFileDown->SetTimeLimits(Limits);
-  FSignatureDown->SetTimeLimits(Limits);
+  FChain->SetTimeLimits(Limits, CheckMs);
   FCheckLimitMs = CheckMs;
 }
 
@@ -128,7 +120,6 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   FUpdateIni.reset();
   FSigned = trust::TSignedFacts();
   FFileList.Clear();
-  FArrived.clear();
   FLastChainComplete = false;
   FLastInstallComplete = false;
   FCheckFailure = TCheckFailure::kNone;
@@ -168,7 +159,7 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   TTransferFailure failure;
   try {
     // Signed or not, a manifest is read whole into memory: its size is bounded.
-    fetched = FetchToStaging(*FIniDown, *FIniDoneEvent, kManifestName, trust::kMaxManifestSize, deadline, true, failure);
+    fetched = FetchOwnFile(kManifestName, trust::kMaxManifestSize, deadline, failure);
   } catch (...) {
     EndSession();
     throw;
@@ -220,32 +211,11 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   return 1;
 }
 
-bool TSoftUpdater::FetchToStaging(THttpFileDown &Down, sys::Event &Done, const std::string &Name, std::int64_t MaxSize,
-                                  THttpFileDown::TDeadline Deadline, bool DispatchMessages, TTransferFailure &Failure) {
-  const std::string local = FCacheDir + Name;
-  THttpFileDown::TBodyRule rule;
-  rule.MaxSize = MaxSize;
-  Down.SetBodyRule(rule);
-  Down.SetJobDeadline(Deadline);
-  Down.SetUrl(Path + Name + kTransferSuffix);
-  Down.SetLocalFile(local);
-  Done.Reset();
-  if (!Down.Start()) {
-    Failure.FailedStep = TTransferFailure::Step::kAborted;
-    return false;
-  }
-  if (DispatchMessages) {
-    // The caller's window stays live while the file arrives.
-    sys::WaitDispatchingMessages(Done, kManifestWaitSliceMs);
-  } else {
-    Done.Wait(sys::kInfiniteWait);
-  }
-  Done.Reset();
-  Failure = Down.LastJobFailure();
-  const bool whole = Down.LastJobComplete() && sys::FileExists(local);
-  // Bytes that did not arrive whole, or that exceed the bound, are nobody's to read.
-  if (!whole) sys::RemoveFile(local);
-  return whole;
+bool TSoftUpdater::FetchOwnFile(const std::string &Name, std::int64_t MaxSize, THttpFileDown::TDeadline Deadline,
+                                TTransferFailure &Failure) {
+  // The caller's window stays live while the file arrives.
+  return FetchToStaging(*FIniDown, *FIniDoneEvent, Path + Name + kTransferSuffix, FCacheDir + Name, MaxSize, Deadline,
+                        true, Failure);
 }
 
 bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest, THttpFileDown::TDeadline Deadline,
@@ -255,8 +225,7 @@ bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest, THttpF
   std::string manifest, signature;
   if (!sys::ReadWholeFile(LocalManifest, manifest)) return RefuseManifest(sys::WithLastError("cannot read the manifest"));
   TTransferFailure failure;
-  if (!FetchToStaging(*FIniDown, *FIniDoneEvent, vocabulary::kSignatureName, trust::kMaxSignatureFileSize, Deadline,
-                      true, failure) ||
+  if (!FetchOwnFile(vocabulary::kSignatureName, trust::kMaxSignatureFileSize, Deadline, failure) ||
       !sys::ReadWholeFile(localSignature, signature)) {
     signature.clear();
     if (failure.FailedStep == TTransferFailure::Step::kTooLarge) {
@@ -265,48 +234,18 @@ bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest, THttpF
     }
   }
   FSignatureDigest = crypto::Sha256Of(signature);
-  switch (trust::CheckSignature(manifest, signature, FTrustedKeys)) {
-    case trust::TSignatureCheck::kVerified:
-      break;
-    case trust::TSignatureCheck::kMissing:
-      return RefuseManifest("the manifest's signature is missing" +
-                            (failure.Failed() ? " (" + failure.Text() + ")" : std::string()));
-    case trust::TSignatureCheck::kInvalid:
-      return RefuseManifest("the manifest's signature is invalid");
-    case trust::TSignatureCheck::kUnknownKey:
-      return RefuseManifest("the manifest is signed by an unknown key");
+  trust::TTrustState stored;
+  const bool known = trust::ReadTrustState(FCacheDir + vocabulary::kTrustStateName, stored);
+  trust::TTrustVerdict verdict =
+      trust::DecideTrust(manifest, signature, FTrustedKeys, known ? std::optional<trust::TTrustState>(stored) : std::nullopt,
+                         trust::NowUtc(), GetCurrVersion());
+  if (!verdict.Accepted) {
+    // A signature file that could not be fetched reads as missing; the fetch says why.
+    return RefuseManifest(verdict.Reason + (signature.empty() && failure.Failed() ? " (" + failure.Text() + ")" : ""));
   }
-  const ini::ProfileText text(ini::DecodeProfile(manifest));
-  std::string problem;
-  if (!trust::ReadSignedFacts(text, FSigned, problem)) return RefuseManifest(problem);
-  const std::int64_t now = trust::NowUtc();
-  if (FSigned.ExpiresUtc <= now) {
-    return RefuseManifest("the manifest expired on " + FSigned.ExpiresText + " (this computer's clock says " +
-                  trust::FormatUtcTime(now) + ")");
-  }
-  // No replay of an older manifest, and one serial is one manifest.
-  const std::string statePath = FCacheDir + vocabulary::kTrustStateName;
-  const crypto::Bytes32 manifestDigest = crypto::Sha256Of(manifest);
-  const std::string digest = crypto::HexEncode(std::string(manifestDigest.begin(), manifestDigest.end()));
-  trust::TTrustState state;
-  if (trust::ReadTrustState(statePath, state)) {
-    if (FSigned.Serial < state.Serial) {
-      return RefuseManifest("the manifest's serial " + std::to_string(FSigned.Serial) + " is older than " +
-                    std::to_string(state.Serial) + ", which this installation accepted before");
-    }
-    if (FSigned.Serial == state.Serial && digest != state.Sha256Hex) {
-      return RefuseManifest("the manifest's serial " + std::to_string(FSigned.Serial) +
-                    " is one this installation accepted before, with other content");
-    }
-  }
-  // An older signed manifest replayed to a newer installation would offer its own newest
-  // release: an installed version must have its section.
-  const std::string installed = GetCurrVersion();
-  if (!installed.empty() && !text.HasSection(vocabulary::kReleaseSectionPrefix + installed)) {
-    return RefuseManifest("the manifest has no release section for the installed version " + installed);
-  }
+  FSigned = std::move(verdict.Facts);
   // Kept by the check once the manifest is accepted whole.
-  State = FSigned.Serial > state.Serial ? trust::TTrustState{FSigned.Serial, digest} : trust::TTrustState();
+  State = verdict.NewState;
   return true;
 }
 
@@ -333,9 +272,13 @@ void TSoftUpdater::StartDownload() {
   if (FIsDownloading) return;
   FIsDownloading = true;
   FLastChainComplete = false;
-  FArrived.assign(std::size_t(FFileList.Count()), 0);
-  FFirstRefused.clear();
-  FFirstFailure.clear();
+  TDownloadChain::TSource source;
+  source.Names = &FFileList;
+  source.Path = Path;
+  source.CacheDir = FCacheDir;
+  source.Signed = Signed() ? &FSigned : nullptr;
+  source.SignatureDigest = FSignatureDigest;
+  FChain->Reset(source);
   FFileIndex = 0;
   bool started = false;
   try {
@@ -349,22 +292,7 @@ void TSoftUpdater::StartDownload() {
   if (!started) FIsDownloading = false;
 }
 
-bool TSoftUpdater::DownloadFile(int Index) {
-  if (Index < 0 || Index >= FFileList.Count()) return false;
-  const std::string &name = FFileList[Index];
-  THttpFileDown::TBodyRule rule;
-  if (const trust::TSignedFile *signedFile = Signed() ? FSigned.Find(name) : nullptr) {
-    rule.MaxSize = std::int64_t(signedFile->Size);
-    rule.HashKnown = true;
-    rule.Sha256 = signedFile->Sha256;
-  }
-  FFileDown->SetBodyRule(rule);
-  FFileDown->SetJobDeadline(THttpFileDown::TDeadline::max());
-  FFileDown->SetUrl(Path + name + kTransferSuffix);
-  FFileDown->SetLocalFile(FCacheDir + sys::ToLocalPath(name));
-  FFileDown->Start();
-  return true;
-}
+bool TSoftUpdater::DownloadFile(int Index) { return FChain->Fetch(Index); }
 
 void TSoftUpdater::FileSizeRelay(TObject *, int Size) {
   if (OnFileSize) OnFileSize(this, Size);
@@ -376,27 +304,18 @@ void TSoftUpdater::FileDowningRelay(TObject *, int CurSize, int TotSize, std::st
 
 void TSoftUpdater::FileDownedStep(TObject *) {
   // Runs on the finishing download's worker thread.
+  const int index = FFileIndex;
+  // What did not arrive whole goes, also when the engine is being freed.
+  FChain->Record(index);
   if (FDestroying) {
     FIsDownloading = false;
     return;
-  }
-  const int index = FFileIndex;
-  if (index >= 0 && std::size_t(index) < FArrived.size()) {
-    const bool arrived = FFileDown->LastJobComplete();
-    FArrived[std::size_t(index)] = arrived;
-    if (FFileDown->LastJobRefusedBody() && FFirstRefused.empty()) FFirstRefused = FFileList[index];
-    if (!arrived) {
-      if (FFirstFailure.empty()) FFirstFailure = FFileList[index] + ": " + FFileDown->LastJobFailure().Text();
-      // What did not arrive whole, or is not what was signed, does not stay staged.
-      sys::RemoveFile(FFileDown->LocalFile());
-    }
   }
   if (OnFileDowned) OnFileDowned(this);
   if (index < FFileList.Count() - 1) {
     FFileIndex = index + 1;
     try {
-      DownloadFile(index + 1);
-      return;
+      if (DownloadFile(index + 1)) return;
     } catch (...) {
       // The next file's URL was refused; its entry stays missing and the chain ends here.
     }
@@ -405,33 +324,14 @@ void TSoftUpdater::FileDownedStep(TObject *) {
 }
 
 void TSoftUpdater::EndChain() {
-  bool complete = !FArrived.empty();
-  for (char arrived : FArrived) complete = complete && arrived;
-  FLastChainComplete = complete;
-  FChainFailure = complete ? TChainFailure::kNone : TChainFailure::kIncomplete;
-  FFailureReason = complete ? std::string()
-                            : "not every file arrived whole; nothing was installed" +
-                                  (FFirstFailure.empty() ? std::string() : " (" + FFirstFailure + ")");
-  if (!complete && !FFirstRefused.empty() && !FDestroying) {
-    // A file that is not what was signed: either someone changed it, or the vendor is
-    // publishing a new release right now, whose files come before its signature file.
-    std::string signature;
-    TTransferFailure failure;
-    const bool changed =
-        FetchToStaging(*FSignatureDown, *FSignatureDoneEvent, vocabulary::kSignatureName,
-                       trust::kMaxSignatureFileSize,
-                       std::chrono::steady_clock::now() + std::chrono::milliseconds(FCheckLimitMs), false, failure) &&
-        sys::ReadWholeFile(FCacheDir + vocabulary::kSignatureName, signature) &&
-        crypto::Sha256Of(signature) != FSignatureDigest;
-    if (FDestroying) {
-      // Freed while the signature file was fetched: nobody is left to tell.
-      FIsDownloading = false;
-      return;
-    }
-    FChainFailure = changed ? TChainFailure::kServerChanged : TChainFailure::kNotVerified;
-    FFailureReason = changed ? "the server changed during the update; try again"
-                             : "file " + FFirstRefused + " does not match its signed size or hash";
+  FChain->Finish(FDestroying);
+  if (FDestroying) {
+    // Freed meanwhile: nobody is left to tell.
+    FIsDownloading = false;
+    return;
   }
+  FLastChainComplete = FChain->Complete();
+  FFailureReason = FChain->Reason();
   FIsDownloading = false;
   if (OnFileAllDowned) OnFileAllDowned(this);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crypto/Keys.h"
+#include "engine/DownloadChain.h"
 #include "engine/Installation.h"
 #include "engine/ManifestTrust.h"
 #include "engine/UpdateIni.h"
@@ -29,14 +30,6 @@ enum class TCheckFailure {
   kAnotherUpdateRunning,     // another updater holds this installation
   kInstallationUnfinished,   // an interrupted installation cannot be completed now
   kNotVerified,              // the manifest is not one that the build's keys signed, or is stale
-};
-
-// Why the last chain of downloads did not deliver every file whole.
-enum class TChainFailure {
-  kNone,
-  kIncomplete,     // a file did not arrive (the server, the network, the disk)
-  kNotVerified,    // a file is not what the manifest signed
-  kServerChanged,  // the same, while the server's signature changed: a new publication
 };
 
 // The running main program needs a moment to let go of its files once it is ended.
@@ -107,7 +100,7 @@ class TSoftUpdater : public TComponent {
   // Why the last check failed, and in words (English, with the system's reason where
   // there is one) why the last check or installation failed, for a console to show.
   TCheckFailure LastCheckFailure() const { return FCheckFailure; }
-  TChainFailure LastChainFailure() const { return FChainFailure; }
+  TChainFailure LastChainFailure() const { return FChain->Failure(); }
   const std::string &FailureReason() const { return FFailureReason; }
 
   // The keys whose signatures the updater trusts. With none it behaves as it always did;
@@ -146,11 +139,10 @@ class TSoftUpdater : public TComponent {
   void FileDownedStep(TObject *Sender);
   void EndChain();
   int FailCheck(TCheckFailure Failure, const std::string &Reason);
-  // Fetches Path + Name + ".rar" into the staging folder with Down, whose completion
-  // raises Done, storing at most MaxSize bytes, by Deadline; true when it arrived whole.
-  // What did not arrive whole does not stay; Failure then says why.
-  bool FetchToStaging(THttpFileDown &Down, sys::Event &Done, const std::string &Name, std::int64_t MaxSize,
-                      THttpFileDown::TDeadline Deadline, bool DispatchMessages, TTransferFailure &Failure);
+  // Fetches Path + Name + ".rar" into the staging folder with the manifest's downloader,
+  // storing at most MaxSize bytes, by Deadline; true when it arrived whole.
+  bool FetchOwnFile(const std::string &Name, std::int64_t MaxSize, THttpFileDown::TDeadline Deadline,
+                    TTransferFailure &Failure);
   // The staged manifest's signature, expiry, serial and release; false, refused, otherwise.
   // On acceptance State is the trust state to keep once the whole manifest is accepted.
   bool AcceptSignedManifest(const std::string &LocalManifest, THttpFileDown::TDeadline Deadline,
@@ -164,16 +156,13 @@ class TSoftUpdater : public TComponent {
   std::unique_ptr<THttpFileDown> FFileDown;
   std::unique_ptr<sys::Event> FIniDoneEvent;
   std::unique_ptr<THttpFileDown> FIniDown;
-  // Fetches the signature file again at the end of a chain, on the chain's worker: its
-  // own downloader, freed only once that worker is done, after FFileDown.
-  std::unique_ptr<sys::Event> FSignatureDoneEvent;
-  std::unique_ptr<THttpFileDown> FSignatureDown;
+  // The chain of downloads that FFileDown runs; freed after FFileDown, whose last worker
+  // ends the chain.
+  std::unique_ptr<TDownloadChain> FChain;
   int FCheckLimitMs = kCheckLimitMs;
   // Why the last PingHost could not send its echo request (empty when it could).
   std::string FProbeError;
 
-  // Whether each entry of FFileList arrived whole in the current chain.
-  std::vector<char> FArrived;
   std::atomic<bool> FLastChainComplete{false};
   std::atomic<bool> FLastInstallComplete{false};
   // Set when destruction begins: a finishing download then starts nothing further.
@@ -181,14 +170,9 @@ class TSoftUpdater : public TComponent {
   TInstallation::TStepHook FInstallStepHook;
   sys::FileLock FLock;
   TCheckFailure FCheckFailure = TCheckFailure::kNone;
-  TChainFailure FChainFailure = TChainFailure::kNone;
   std::string FFailureReason;
   std::vector<crypto::PublicKey> FTrustedKeys;
   // What the accepted manifest signed, and the digest of the signature file it came with.
   trust::TSignedFacts FSigned;
   crypto::Bytes32 FSignatureDigest{};
-  // The first file of the current chain that the signature refused, and the first that
-  // did not arrive whole, with why.
-  std::string FFirstRefused;
-  std::string FFirstFailure;
 };

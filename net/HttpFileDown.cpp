@@ -96,7 +96,11 @@ void THttpFileDown::Fail(TTransferFailure::Step step, const std::string &reason)
   FFailure.Reason = reason;
 }
 
-void THttpFileDown::FailWithSystemReason(TTransferFailure::Step step) { Fail(step, sys::LastErrorText()); }
+void THttpFileDown::FailWithSystemReason(TTransferFailure::Step step) {
+  // A call that ran out of time says so in our words: the system's words for it speak of
+  // a connection attempt on Windows and of a resource on POSIX.
+  Fail(step, sys::Socket::LastCallTimedOut() ? "the time allowed ran out" : sys::LastErrorText());
+}
 
 void THttpFileDown::SetConnected(bool Value, TDeadline deadline) {
   if (Value == FConnected) return;
@@ -106,20 +110,23 @@ void THttpFileDown::SetConnected(bool Value, TDeadline deadline) {
     return;
   }
   Validate();
-  const int connectMs = MsLeft(deadline, FTimeLimits.ConnectMs);
-  if (connectMs <= 0) {
-    Fail(TTransferFailure::Step::kConnect, "no time was left to connect");
-    return;
-  }
   FSocket = sys::Socket::CreateTcp();
   if (!FSocket.Valid()) {
     FailWithSystemReason(TTransferFailure::Step::kConnect);
     return;
   }
   // A name that does not resolve is a failed connection; there is no fallback address.
+  // The look-up is the system's, bounded by its resolver's own time-outs; the connection
+  // gets what is left after it.
   std::uint32_t address = 0;
   if (!sys::ResolveIPv4(FHost, &address)) {
     Fail(TTransferFailure::Step::kResolve, "the name does not resolve");
+    FSocket.Close();
+    return;
+  }
+  const int connectMs = MsLeft(deadline, FTimeLimits.ConnectMs);
+  if (connectMs <= 0) {
+    Fail(TTransferFailure::Step::kConnect, "no time was left to connect");
     FSocket.Close();
     return;
   }
@@ -215,7 +222,9 @@ void THttpFileDown::DownloadWorker(std::shared_ptr<sys::Event> DoneEvent) {
     FContentLength = 0;
     FReceived = 0;
     SetConnected(false);
-    SetConnected(true, FJobDeadline);
+    // Stopped while the worker started: no connection is opened.
+    if (FAbort) Fail(TTransferFailure::Step::kAborted, std::string());
+    if (!FAbort) SetConnected(true, FJobDeadline);
     if (FConnected) {
       if (!SendRequest("GET /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nReferer: " + EncodeRequestTarget(FUrl) +
                        "\r\nAccept: */*\r\n" + kUserAgentLine + "RANGE: bytes=" + std::to_string(FRangeStart) +
@@ -239,6 +248,10 @@ bool THttpFileDown::ReadHeaders() {
   HttpHeaderReader reader(FRangeStart);
   HttpHeaderReader::Step step = HttpHeaderReader::Step::NeedMore;
   while (step == HttpHeaderReader::Step::NeedMore) {
+    if (FAbort) {
+      Fail(TTransferFailure::Step::kAborted, std::string());
+      break;
+    }
     // Each receive is bounded by what is left of the header phase, so that a server
     // dripping bytes cannot stretch the phase.
     if (!BoundReceives(deadline)) {

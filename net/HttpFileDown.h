@@ -57,6 +57,10 @@ class THttpFileDown : public TObject {
   TOnDowning OnDowning;
   TOnDowned OnDowned;
 
+  // Ends a running job at its next step (before connecting, between header bytes, between
+  // body chunks); a job started later runs as usual.
+  void Abort() { FAbort = true; }
+
   // Starts a job unless one is running or the downloader is being freed; true when it
   // started one, whose completion then follows. Raises sys::Error when the URL is invalid.
   bool Start();

@@ -57,6 +57,8 @@ class Socket {
   bool SendAll(const void *data, int n);
   // One recv call: >0 bytes received, 0 when the peer closed, -1 on error or time-out.
   int Recv(void *buffer, int n);
+  // Whether the calling thread's last failed Connect, Send or Recv ran out of time.
+  static bool LastCallTimedOut();
   // shutdown(both) then close; the socket becomes invalid.
   void ShutdownAndClose();
   void Close();

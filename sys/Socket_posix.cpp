@@ -85,11 +85,11 @@ int Socket::Recv(void *buffer, int n) {
   for (;;) {
     ssize_t received = recv(s_, buffer, std::size_t(n), 0);
     if (received < 0 && errno == EINTR) continue;
-    // A receive time-out reads "Resource temporarily unavailable" otherwise.
-    if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) errno = ETIMEDOUT;
     return received < 0 ? -1 : int(received);
   }
 }
+
+bool Socket::LastCallTimedOut() { return errno == ETIMEDOUT || errno == EAGAIN || errno == EWOULDBLOCK; }
 
 void Socket::ShutdownAndClose() {
   if (!Valid()) return;

@@ -82,6 +82,8 @@ int Socket::Recv(void *buffer, int n) {
   return received < 0 ? -1 : received;
 }
 
+bool Socket::LastCallTimedOut() { return WSAGetLastError() == WSAETIMEDOUT; }
+
 void Socket::ShutdownAndClose() {
   if (!Valid()) return;
   shutdown(s_, SD_BOTH);

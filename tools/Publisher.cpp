@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/CaseIndex.h"
 #include "engine/ManifestVocabulary.h"
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
@@ -147,18 +148,19 @@ void Publisher::PlanSignature(std::string incoming) {
   }
   const std::string adoptHint =
       "; if the folder is yours as it stands, sign it on purpose with --adopt-unsigned RELEASE_DIR for each earlier "
-      "release folder, which must hold every file the manifest lists exactly as it is served";
+      "release folder, oldest first: the newest of them that holds a listed file must hold it exactly as it is served";
   trust::TSignedFacts outgoing;
-  Voucher voucher = Voucher::kServedCopy;
-  if (!options_.AdoptFrom.empty()) {
-    voucher = Voucher::kAdoptedReleases;
-  } else if (!manifest_.empty() && !trust::LinesVerifiedBy(manifest_, signature_, PublicHalves(keys_)).empty()) {
+  Voucher voucher = Voucher::kNewFolder;
+  if (!manifest_.empty() && !trust::LinesVerifiedBy(manifest_, signature_, PublicHalves(keys_)).empty()) {
+    // What the keys signed vouches best, release folders given or not.
     std::string problem;
     if (!trust::ReadSignedFacts(outgoingText.Profile(), outgoing, problem)) {
       problems_.push_back("the published manifest: " + problem);
       return;
     }
     voucher = Voucher::kSignedFacts;
+  } else if (!options_.AdoptFrom.empty()) {
+    voucher = Voucher::kAdoptedReleases;
   } else if (!signature_.empty()) {
     problems_.push_back("the published manifest's signature does not verify with the given keys; give the key that "
                         "signed it too" + adoptHint);
@@ -174,9 +176,11 @@ void Publisher::PlanSignature(std::string incoming) {
     problems_.push_back("the server folder holds no signed manifest to refresh");
     return;
   } else if (!manifest_.empty()) {
-    warnings_.push_back("the first signed publication of this folder: every file the manifest lists is hashed as the "
-                        "server folder holds it (if this folder was signed before, stop: restore its signature "
-                        "file, or adopt it with --adopt-unsigned and give the next serial with --min-serial)");
+    // Nothing vouches for what an unsigned folder serves: anyone may have changed it.
+    problems_.push_back("the published manifest is not signed: nothing vouches for the files it serves" + adoptHint +
+                        " (if this folder was signed before, restore its signature file instead, or also give the "
+                        "next serial with --min-serial)");
+    return;
   }
   std::uint64_t serial = 0;
   std::vector<std::string> values;
@@ -200,8 +204,8 @@ bool Publisher::NextSerial(std::uint64_t &serial) {
                         " is no number; give the serial to sign with, above any you published, with --min-serial");
     return false;
   }
-  if (published == UINT64_MAX) {
-    problems_.push_back("the published manifest's serial " + Quoted(text) + " cannot grow");
+  if (published >= trust::kMaxSerial) {
+    problems_.push_back("the published manifest's serial " + Quoted(text) + " cannot grow past its 19 digits");
     return false;
   }
   serial = std::max(published + 1, options_.MinSerial);
@@ -210,10 +214,11 @@ bool Publisher::NextSerial(std::uint64_t &serial) {
 
 bool Publisher::FileHashes(const ManifestText &incoming, Voucher voucher, const trust::TSignedFacts &outgoing,
                            std::vector<std::string> &values) {
-  std::set<std::string> seen;
+  // Names the updater's file list holds as one get one entry.
+  TCaseIndex seen;
   bool ok = true;
   for (const std::string &name : incoming.ListedNames()) {
-    if (!seen.insert(CanonicalManifestName(name)).second) continue;
+    if (!seen.Insert(SlashedManifestName(name))) continue;
     trust::TSignedFile file;
     const auto released = std::find_if(files_.begin(), files_.end(), [&](const PublishedFile &f) { return f.Name == name; });
     if (released != files_.end()) {
@@ -269,17 +274,26 @@ bool Publisher::FileHashes(const ManifestText &incoming, Voucher voucher, const 
 
 bool Publisher::HashFromAdoptedRelease(const std::string &name, const trust::TSignedFile &served,
                                        trust::TSignedFile &file) {
-  for (const std::string &dir : options_.AdoptFrom) {
-    const std::string candidate = dir + sys::ToLocalPath(name);
+  // The newest release that holds the file says what it is now: an older release's copy,
+  // served again in its place, would bring back what a later release replaced.
+  for (auto dir = options_.AdoptFrom.rbegin(); dir != options_.AdoptFrom.rend(); ++dir) {
+    const std::string candidate = *dir + sys::ToLocalPath(name);
+    if (!sys::FileExists(candidate)) continue;
     trust::TSignedFile held;
-    if (sys::FileExists(candidate) && HashFile(candidate, held) && held.Size == served.Size &&
-        held.Sha256 == served.Sha256) {
-      file = held;
-      return true;
+    if (!HashFile(candidate, held)) {
+      problems_.push_back(sys::WithLastError("cannot read " + Quoted(candidate)));
+      return false;
     }
+    if (held.Size != served.Size || held.Sha256 != served.Sha256) {
+      problems_.push_back("the served copy of " + Quoted(name) + " is not the one in " + Quoted(*dir) +
+                          ", the newest release folder given with --adopt-unsigned that holds it: refusing to sign it");
+      return false;
+    }
+    file = held;
+    return true;
   }
   problems_.push_back("the served copy of " + Quoted(name) +
-                      " is not in any release folder given with --adopt-unsigned as it is served: refusing to sign it");
+                      " is in no release folder given with --adopt-unsigned: refusing to sign it");
   return false;
 }
 

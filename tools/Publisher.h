@@ -46,10 +46,10 @@ struct PublishedFile {
 // With keys, the manifest is signed (ManifestTrust.h): a new serial, an expiry, and the size
 // and hash of every file it lists, this release's from the release folder and the older
 // ones carried over once the served copy is checked against them. Once a folder is signed,
-// publishing without keys is refused, and so is signing a folder that carries signed facts
-// without a signature the keys verify (someone may have changed it), unless release
-// folders given to adopt it vouch for every served file. Serials only grow: a new one is
-// above the folder's manifest's, verified or not.
+// publishing without keys is refused, and so is signing a folder whose manifest no
+// signature of the keys verifies (someone may have changed it), unless release folders
+// given to adopt it vouch for every served file. Serials only grow: a new one is above the
+// folder's manifest's, verified or not.
 class Publisher {
  public:
   // Reads a program file's "FileVersion" (empty when it has none).
@@ -91,12 +91,12 @@ class Publisher {
   // Signs incoming, the manifest Apply is to publish, when keys are given.
   void PlanSignature(std::string incoming);
   // What vouches for the served copies of files that this publication does not bring.
-  enum class Voucher { kServedCopy, kSignedFacts, kAdoptedReleases };
+  enum class Voucher { kNewFolder, kSignedFacts, kAdoptedReleases };
   // The size and hash to sign for each name the new manifest lists.
   bool FileHashes(const ManifestText &incoming, Voucher voucher, const trust::TSignedFacts &outgoing,
                   std::vector<std::string> &values);
-  // The size and hash of name as a release folder given to adopt the folder holds it,
-  // when that equals served; false, with the problem, otherwise.
+  // The size and hash of name as the newest release folder given to adopt the folder that
+  // holds it has it, when that equals served; false, with the problem, otherwise.
   bool HashFromAdoptedRelease(const std::string &name, const trust::TSignedFile &served, trust::TSignedFile &file);
   bool NextSerial(std::uint64_t &serial);
   void Discard(const std::vector<std::string> &staged, const std::vector<std::string> &createdDirs);

@@ -106,4 +106,59 @@ TEST(ManifestTrust, TheTrustStateIsReadOnlyAsWritten) {
   EXPECT_FALSE(trust::ReadTrustState(path, state));
 }
 
+// The trust decision as a table: each refusal with its own reason, and the state an
+// accepted manifest leaves behind.
+TEST(ManifestTrust, TheDecisionRefusesEachFaultForItsOwnReason) {
+  const crypto::PrivateKey key = NewKey(), stranger = NewKey();
+  const std::int64_t now = 1796782698;
+  auto manifest = [](const std::string &serial, const std::string &expires) {
+    return "[conf]\r\ncurr_version=2.0\r\nserial=" + serial + "\r\nexpires=" + expires +
+           "\r\n[files_ver_2.0]\r\nf1=a\r\n[files_ver_1.0]\r\nf1=b\r\n";
+  };
+  const std::string good = manifest("5", "2027-01-01T00:00:00Z");
+  const std::string goodHash = crypto::HexEncode([&] {
+    const crypto::Bytes32 d = crypto::Sha256Of(good);
+    return std::string(d.begin(), d.end());
+  }());
+  const std::string signature = SignatureFileOver(good, {key});
+  const struct {
+    const char *what;
+    std::string manifest, signature;
+    std::optional<trust::TTrustState> stored;
+    std::string installed;
+    const char *refusal;    // nullptr: accepted
+    std::uint64_t kept;     // the serial to keep; 0: the stored state stays
+  } cases[] = {
+      {"fresh", good, signature, std::nullopt, "1.0", nullptr, 5},
+      {"a newer serial than stored", good, signature, trust::TTrustState{4, std::string(64, 'a')}, "", nullptr, 5},
+      {"the very manifest accepted before", good, signature, trust::TTrustState{5, goodHash}, "2.0", nullptr, 0},
+      {"no signature", good, "", std::nullopt, "", "signature is missing", 0},
+      {"changed after signing", good + " ", signature, std::nullopt, "", "signature is invalid", 0},
+      {"a stranger's signature", good, SignatureFileOver(good, {stranger}), std::nullopt, "", "unknown key", 0},
+      {"no serial", manifest("", "2027-01-01T00:00:00Z"),
+       SignatureFileOver(manifest("", "2027-01-01T00:00:00Z"), {key}), std::nullopt, "", "no valid serial", 0},
+      {"expired", manifest("5", "2026-01-01T00:00:00Z"),
+       SignatureFileOver(manifest("5", "2026-01-01T00:00:00Z"), {key}), std::nullopt, "",
+       "expired on 2026-01-01T00:00:00Z (this computer's clock says 2026-12-09T02:18:18Z)", 0},
+      {"an older serial", good, signature, trust::TTrustState{6, goodHash}, "", "serial 5 is older than 6", 0},
+      {"the same serial, other content", good, signature, trust::TTrustState{5, std::string(64, 'a')}, "",
+       "accepted before, with other content", 0},
+      {"no section for the installed version", good, signature, std::nullopt, "3.0",
+       "no release section for the installed version 3.0", 0},
+  };
+  for (const auto &c : cases) {
+    const trust::TTrustVerdict verdict = trust::DecideTrust(c.manifest, c.signature, {key.Public}, c.stored, now, c.installed);
+    EXPECT_EQ(verdict.Accepted, c.refusal == nullptr) << c.what << ": " << verdict.Reason;
+    if (c.refusal) {
+      EXPECT_NE(verdict.Reason.find(c.refusal), std::string::npos) << c.what << ": " << verdict.Reason;
+      continue;
+    }
+    EXPECT_EQ(verdict.Facts.Serial, 5u) << c.what;
+    EXPECT_EQ(verdict.NewState.Serial, c.kept) << c.what;
+    if (c.kept) {
+      EXPECT_EQ(verdict.NewState.Sha256Hex, goodHash) << c.what;
+    }
+  }
+}
+
 }  // namespace

@@ -254,15 +254,16 @@ TEST_F(SignedUpdateTest, ABuildWithoutKeysIgnoresTheSignature) {
   EXPECT_FALSE(sys::FileExists(install / "cache/trust.state"));
 }
 
-// The engine freed at each step of a chain whose file is refused for its hash, against a
-// server that stalls at that step: freeing ends what runs within the transfer bounds,
-// raises no completion, and lets go of the installation.
+// The engine freed at each step of a chain whose second file is refused for its hash,
+// against a server that stalls at that step (the second file's probe runs on the first
+// one's worker): freeing ends what runs within the transfer bounds, raises no completion,
+// leaves nothing half fetched staged, and lets go of the installation.
 TEST(SignedChain, FreeingTheEngineAtAnyStepOfAChainEndsItAndLetsGoOfTheInstallation) {
   const crypto::PrivateKey key = NewKey();
   SignedRelease release;
   release.CurrVersion = "2.0";
-  release.Releases = "[files_ver_2.0]\r\nf1=a.bin\r\n";
-  release.Files = {{"a.bin", std::string(5000, 'a')}};
+  release.Releases = "[files_ver_2.0]\r\nf1=a.bin\r\nf2=b.bin\r\n";
+  release.Files = {{"a.bin", "first"}, {"b.bin", std::string(5000, 'b')}};
   const std::string manifest = release.Manifest(), signature = release.SignatureFile({key});
   auto head = [](std::size_t size) {
     return "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + std::to_string(size - 1) + "/" +
@@ -278,23 +279,24 @@ TEST(SignedChain, FreeingTheEngineAtAnyStepOfAChainEndsItAndLetsGoOfTheInstallat
     };
   };
   const std::string tampered(5000, 't');
-  // Connections: 0-1 the manifest, 2-3 its signature file, 4-5 the file, and after its
-  // refusal 6-7 the signature file again.
+  // Connections: 0-1 the manifest, 2-3 its signature file, 4-5 the first file, 6-7 the
+  // second, and after its refusal 8-9 the signature file again.
   const struct {
     const char *step;
     int stalled;
     std::string sent;
-  } steps[] = {{"the file's probe", 4, ""},
-               {"the file's headers", 5, ""},
-               {"the file's body", 5, head(5000) + tampered.substr(0, 1000)},
-               {"the signature file's probe at the chain's end", 6, ""},
+  } steps[] = {{"the second file's probe", 6, ""},
                {"its headers", 7, ""},
-               {"its body", 7, head(signature.size()) + signature.substr(0, 10)}};
+               {"its body", 7, head(5000) + tampered.substr(0, 1000)},
+               {"the signature file's probe at the chain's end", 8, ""},
+               {"its headers", 9, ""},
+               {"its body", 9, head(signature.size()) + signature.substr(0, 10)}};
   for (const auto &step : steps) {
     SCOPED_TRACE(step.step);
-    std::vector<ScriptedServer::Handler> script{answer(manifest), answer(manifest), answer(signature),
-                                                answer(signature), answer(tampered),  answer(tampered),
-                                                answer(signature), answer(signature)};
+    std::vector<ScriptedServer::Handler> script{answer(manifest),  answer(manifest),  answer(signature),
+                                                answer(signature), answer("first"),   answer("first"),
+                                                answer(tampered),  answer(tampered),  answer(signature),
+                                                answer(signature)};
     script[std::size_t(step.stalled)] = stall(step.sent);
     ScriptedServer server("127.0.0.84", script);
     ASSERT_TRUE(server.Listening());
@@ -316,9 +318,64 @@ TEST(SignedChain, FreeingTheEngineAtAnyStepOfAChainEndsItAndLetsGoOfTheInstallat
     ASSERT_TRUE(server.WaitForConnections(step.stalled + 1));
     updater.reset();
     EXPECT_FALSE(allDowned);
+    EXPECT_FALSE(sys::FileExists(install / "cache/b.bin"));
     sys::FileLock lock;
     EXPECT_EQ(lock.TryLock(install / "cache/update.lock"), sys::FileLock::Result::kLocked);
     server.Release();
+  }
+}
+
+// The manifest and its signature file are read whole into memory: past their bounds they
+// are refused as too large, in a build with keys and without, and nothing of them stays.
+TEST(SignedChain, OversizedFilesOfTheUpdatersOwnAreRefusedAndNotKept) {
+  const crypto::PrivateKey key = NewKey();
+  SignedRelease release;
+  release.CurrVersion = "2.0";
+  release.Releases = "[files_ver_2.0]\r\nf1=a.bin\r\n";
+  release.Files = {{"a.bin", "a"}};
+  const std::string manifest = release.Manifest(), signature = release.SignatureFile({key});
+  auto answer = [](const std::string &body) {
+    return ScriptedServer::Answer("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" +
+                                  std::to_string(body.size() - 1) + "/" + std::to_string(body.size()) +
+                                  "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+  };
+  // Announces one byte more than allowed and sends the first bytes of it.
+  auto oversized = [](std::int64_t bound) {
+    const std::string size = std::to_string(bound + 1);
+    return ScriptedServer::Answer("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + std::to_string(bound) +
+                                  "/" + size + "\r\nContent-Length: " + size + "\r\n\r\n" + std::string(4096, 'x'));
+  };
+  const struct {
+    const char *what;
+    bool signedBuild;
+    std::vector<ScriptedServer::Handler> script;
+    const char *reason;
+  } cases[] = {
+      {"an unsigned build's manifest", false, {oversized(trust::kMaxManifestSize), oversized(trust::kMaxManifestSize)},
+       "is too large: 67108865 bytes announced, at most 67108864 allowed"},
+      {"a signed build's manifest", true, {oversized(trust::kMaxManifestSize), oversized(trust::kMaxManifestSize)},
+       "is too large"},
+      {"the signature file",
+       true,
+       {answer(manifest), answer(manifest), oversized(trust::kMaxSignatureFileSize),
+        oversized(trust::kMaxSignatureFileSize)},
+       "the manifest's signature file is too large (over 64 KiB)"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedServer server("127.0.0.85", c.script);
+    ASSERT_TRUE(server.Listening());
+    TestDir install;
+    TSoftUpdater updater(nullptr, install.path());
+    updater.Host = "127.0.0.85";
+    updater.Path = "http://127.0.0.85/";
+    updater.MainFile = updater.FAppDir + "Quillet.exe";
+    if (c.signedBuild) updater.SetTrustedKeys({key.Public});
+    std::string msg;
+    EXPECT_EQ(updater.CheckUpdate(msg), -1);
+    EXPECT_NE(updater.FailureReason().find(c.reason), std::string::npos) << updater.FailureReason();
+    EXPECT_FALSE(sys::FileExists(install / "cache/update.ini"));
+    EXPECT_FALSE(sys::FileExists(install / "cache/update.ini.sig"));
   }
 }
 

@@ -232,6 +232,13 @@ TEST_F(EngineTest, EveryCheckStartsFromACleanRecord) {
   EXPECT_FALSE(updater->LastInstallComplete());
   EXPECT_EQ(updater->LastCheckFailure(), TCheckFailure::kCannotConnect);
   EXPECT_EQ(updater->FailureReason(), "the server's manifest names no newest version");
+  // Nor the last newest version, when the check fails before it fetches anything.
+  PublishThreeReleases();
+  ASSERT_EQ(updater->CheckUpdate(msg), 1);
+  EXPECT_EQ(updater->GetNewVersion(), "1.3.0.0");
+  updater->Host = "";
+  EXPECT_EQ(updater->CheckUpdate(msg), -1);
+  EXPECT_EQ(updater->GetNewVersion(), "");
 }
 
 TEST_F(EngineTest, AnInstallationWithoutItsProgramRecordsAnEmptyInstalledVersion) {

@@ -452,17 +452,24 @@ TEST(SignedPublisher, AServedCopyThatNoLongerMatchesIsNeverSigned) {
   }
 }
 
-TEST(SignedPublisher, TheFirstSignedPublicationHashesWhatTheFolderServes) {
+// Nothing vouches for what an unsigned folder serves: its first signing needs the release
+// folders that the files came from.
+TEST(SignedPublisher, TheFirstSigningOfAFolderNeedsItsReleaseFolders) {
   TestDir dir;
   Keys keys(dir);
   const std::string key = keys.Make("vendor");
   MakeRelease(dir, "r1", kRelease1);
   MakeRelease(dir, "r2", kRelease2);
   ASSERT_EQ(RunPublish(dir, "r1", "1.1.0.0").exitCode, 0);
-  const Outcome outcome = RunSigned(dir, "r2", "1.2.0.0", {key});
-  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-  EXPECT_NE(outcome.err.find("the first signed publication of this folder"), std::string::npos) << outcome.err;
+  const Tree before = Snapshot(dir / "server");
+  const Outcome refused = RunSigned(dir, "r2", "1.2.0.0", {key});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("the published manifest is not signed"), std::string::npos) << refused.err;
+  EXPECT_EQ(Snapshot(dir / "server"), before);
+  const Outcome adopted = RunSigned(dir, "r2", "1.2.0.0", {key}, false, {"r1"});
+  ASSERT_EQ(adopted.exitCode, 0) << adopted.err;
   EXPECT_TRUE(Verifies(dir, keys.Public("vendor")));
+  EXPECT_EQ(Facts(dir).Serial, 1u);
   EXPECT_EQ(Facts(dir).Find("Read Me.txt")->Sha256, crypto::Sha256Of("readme"));
 }
 
@@ -487,45 +494,70 @@ TEST(SignedPublisher, ARefreshSignsTheSameReleaseAgainWithANewSerial) {
   EXPECT_EQ(RunSigned(unsigned_, "", "", {key}, true).exitCode, 1);
 }
 
-// A signed folder whose signature file is gone may have been changed by anyone: here an
-// entry was added to the old release's section with its file served beside it.
+// A signed folder whose signature file is gone may have been changed by anyone: an entry
+// added to an old release with its file served beside it, the signed facts stripped so
+// that it looks never signed, an older release's copy of a file served again.
 TEST(SignedPublisher, AFolderThatLostItsSignatureIsSignedOnlyWhenReleaseFoldersVouchForIt) {
+  enum class Tamper { kNone, kAddedEntry, kStripped, kOlderCopy };
   const struct {
     const char *what;
-    bool tampered;
+    Tamper tamper;
     bool refresh;
     std::vector<std::string> adoptFrom;
     std::uint64_t minSerial;
     const char *refusal;  // nullptr: signed, with serial
     std::uint64_t serial;
   } cases[] = {
-      {"tampered", true, false, {}, 0, "is missing: restore it from your copy of the folder", 0},
-      {"tampered, refresh", true, true, {}, 0, "is missing: restore it from your copy of the folder", 0},
-      {"tampered, adopted", true, false, {"r1"}, 0, "\"evil.dll\" is not in any release folder given", 0},
-      {"intact, adopted", false, false, {"r0", "r1"}, 0, nullptr, 4},
-      {"intact, adopted, refresh", false, true, {"r1"}, 0, nullptr, 4},
-      {"intact, adopted, serial from a backup", false, false, {"r1"}, 40, nullptr, 40},
-      {"intact, adopted, serial below the folder's", false, false, {"r1"}, 2, nullptr, 4},
+      {"added entry", Tamper::kAddedEntry, false, {}, 0, "is missing: restore it from your copy of the folder", 0},
+      {"added entry, refresh", Tamper::kAddedEntry, true, {}, 0, "is missing: restore it", 0},
+      {"added entry, adopted", Tamper::kAddedEntry, false, {"r1", "r2"}, 0, "\"evil.dll\" is in no release folder", 0},
+      {"stripped", Tamper::kStripped, false, {}, 0, "the published manifest is not signed", 0},
+      {"an older copy, adopted", Tamper::kOlderCopy, false, {"r1", "r2"}, 0, "\"Read Me.txt\" is not the one in", 0},
+      {"intact, adopted", Tamper::kNone, false, {"r0", "r1", "r2"}, 0, nullptr, 4},
+      {"intact, adopted, refresh", Tamper::kNone, true, {"r1", "r2"}, 0, nullptr, 4},
+      {"intact, adopted, serial from a backup", Tamper::kNone, false, {"r1", "r2"}, 40, nullptr, 40},
+      {"intact, adopted, serial below the folder's", Tamper::kNone, false, {"r1", "r2"}, 2, nullptr, 4},
+      {"stripped, adopted, serial given", Tamper::kStripped, false, {"r1", "r2"}, 4, nullptr, 4},
   };
   for (const auto &c : cases) {
     TestDir dir;
     Keys keys(dir);
     const std::string key = keys.Make("vendor");
+    Tree release2 = kRelease1;
+    release2["Read Me.txt"] = "readme 2";
     MakeRelease(dir, "r0", {{"unrelated.txt", "x"}});
     MakeRelease(dir, "r1", kRelease1);
-    MakeRelease(dir, "r2", kRelease2);
+    MakeRelease(dir, "r2", release2);
+    MakeRelease(dir, "r3", kRelease2);
     ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}).exitCode, 0);
-    ASSERT_EQ(RunSigned(dir, "", "", {key}, true).exitCode, 0);
+    ASSERT_EQ(RunSigned(dir, "r2", "1.2.0.0", {key}).exitCode, 0);
     ASSERT_EQ(RunSigned(dir, "", "", {key}, true).exitCode, 0);  // serial 3
     fs::remove(dir / "server/update.ini.sig.rar");
-    if (c.tampered) {
-      const std::string manifest = ReadWholeFile(dir / "server/update.ini.rar");
-      WriteWholeFile(dir / "server/update.ini.rar", manifest + "f9=evil.dll\r\n");
-      WriteWholeFile(dir / "server/evil.dll.rar", "evil");
+    const std::string manifest = ReadWholeFile(dir / "server/update.ini.rar");
+    switch (c.tamper) {
+      case Tamper::kNone:
+        break;
+      case Tamper::kAddedEntry:
+        WriteWholeFile(dir / "server/update.ini.rar", manifest + "f9=evil.dll\r\n");
+        WriteWholeFile(dir / "server/evil.dll.rar", "evil");
+        break;
+      case Tamper::kStripped: {
+        std::string stripped;
+        std::istringstream lines(manifest);
+        bool inHashes = false;
+        for (std::string line; std::getline(lines, line);) {
+          if (line.rfind("[", 0) == 0) inHashes = line.rfind("[files_hash]", 0) == 0;
+          if (!inHashes && line.rfind("serial=", 0) != 0 && line.rfind("expires=", 0) != 0) stripped += line + "\n";
+        }
+        WriteWholeFile(dir / "server/update.ini.rar", stripped);
+        break;
+      }
+      case Tamper::kOlderCopy:
+        WriteWholeFile(dir / "server/Read Me.txt.rar", "readme");
+        break;
     }
     const Tree before = Snapshot(dir / "server");
-    const Outcome outcome =
-        RunSigned(dir, "r2", c.refresh ? "" : "1.2.0.0", {key}, c.refresh, c.adoptFrom, c.minSerial);
+    const Outcome outcome = RunSigned(dir, "r3", c.refresh ? "" : "1.3.0.0", {key}, c.refresh, c.adoptFrom, c.minSerial);
     if (c.refusal) {
       EXPECT_EQ(outcome.exitCode, 1) << c.what;
       EXPECT_NE(outcome.err.find(c.refusal), std::string::npos) << c.what << ": " << outcome.err;
@@ -535,8 +567,24 @@ TEST(SignedPublisher, AFolderThatLostItsSignatureIsSignedOnlyWhenReleaseFoldersV
     ASSERT_EQ(outcome.exitCode, 0) << c.what << ": " << outcome.err;
     EXPECT_TRUE(Verifies(dir, keys.Public("vendor"))) << c.what;
     EXPECT_EQ(Facts(dir).Serial, c.serial) << c.what;
-    EXPECT_EQ(Facts(dir).Find("Read Me.txt")->Sha256, crypto::Sha256Of("readme")) << c.what;
+    // Served as release 2 left it, unless release 3 brings its own.
+    EXPECT_EQ(Facts(dir).Find("Read Me.txt")->Sha256, crypto::Sha256Of(c.refresh ? "readme 2" : "readme")) << c.what;
+    EXPECT_EQ(Facts(dir).Find("Language/chs.ini")->Sha256, crypto::Sha256Of("chs 1")) << c.what;
   }
+}
+
+// A serial cannot grow past its 19 digits: the publication is refused rather than signed
+// with one that no updater reads.
+TEST(SignedPublisher, ASerialAtItsLargestIsNeverExceeded) {
+  TestDir dir;
+  Keys keys(dir);
+  const std::string key = keys.Make("vendor");
+  MakeRelease(dir, "r1", kRelease1);
+  ASSERT_EQ(RunSigned(dir, "r1", "1.1.0.0", {key}, false, {}, trust::kMaxSerial).exitCode, 0);
+  EXPECT_EQ(Facts(dir).Serial, trust::kMaxSerial);
+  const Outcome outcome = RunSigned(dir, "", "", {key}, true);
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_NE(outcome.err.find("cannot grow past its 19 digits"), std::string::npos) << outcome.err;
 }
 
 }  // namespace

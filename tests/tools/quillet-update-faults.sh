@@ -225,28 +225,28 @@ begin_case() {
 
 # ---- server faults -------------------------------------------------------------------
 
-# server_fault DESCRIPTION FAULT FILE ARG: the fault hits the GET of FILE; the short limits
-# end the stalls.
+# server_fault DESCRIPTION FAULT FILE ARG WHY: the fault hits the GET of FILE; the short
+# limits end the stalls. The tool says which step failed (WHY), beside its usual words.
 server_fault() {
   begin_case "$1"
   start_server "$2" "$3" "$4"
   run_tool update "$short_limits"
   grep -q "^fault $2 /$3" "$log" || fail "$1: the fault was not injected"
   if [ "$3" = update.ini.rar ]; then reason=$check_failed; else reason=$download_failed; fi
-  expect_failed_update "$1" "$reason"
+  expect_failed_update "$1" "$reason.*$5"
   healthy_run "$1"
 }
 
 family_server() {
-  server_fault "the server closes mid-body" close data/big.bin.rar 100000
-  server_fault "the server resets the connection mid-body" reset data/big.bin.rar 100000
-  server_fault "the server stalls mid-body" stall data/big.bin.rar 100000
-  server_fault "the server drips its header lines" drip Quillet.exe.rar 100
+  server_fault "the server closes mid-body" close data/big.bin.rar 100000 "after 100000 of"
+  server_fault "the server resets the connection mid-body" reset data/big.bin.rar 100000 "broke off: "
+  server_fault "the server stalls mid-body" stall data/big.bin.rar 100000 "broke off: "
+  server_fault "the server drips its header lines" drip Quillet.exe.rar 100 "no usable answer from"
   # The manifest cut after its second file name: nothing of it may be taken for the list.
   fill_server_root
   cut=$(sed -n '1,/^f2=/p' "$root/update.ini.rar" | wc -c)
-  server_fault "the server closes mid-manifest" close update.ini.rar "$cut"
-  server_fault "the server stalls mid-manifest" stall update.ini.rar "$cut"
+  server_fault "the server closes mid-manifest" close update.ini.rar "$cut" "after [0-9]* of"
+  server_fault "the server stalls mid-manifest" stall update.ini.rar "$cut" "broke off: "
 }
 
 # ---- manifest and listed files -------------------------------------------------------
@@ -304,7 +304,8 @@ disk_full_while_staging() {
   launcher="prlimit --fsize=$file_size_limit --"
   run_tool update
   launcher=
-  expect_failed_update "staging on a full disk" "$download_failed"
+  # The disk's own reason, not a network's.
+  expect_failed_update "staging on a full disk" "$download_failed.*cannot store .*data.big\.bin: "
   healthy_run "staging on a full disk"
 }
 
