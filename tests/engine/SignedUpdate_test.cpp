@@ -326,8 +326,9 @@ TEST(SignedChain, FreeingTheEngineAtAnyStepOfAChainEndsItAndLetsGoOfTheInstallat
 }
 
 // The manifest and its signature file are read whole into memory: past their bounds they
-// are refused as too large, in a build with keys and without, and nothing of them stays.
-TEST(SignedChain, OversizedFilesOfTheUpdatersOwnAreRefusedAndNotKept) {
+// are refused as too large, in a build with keys and without; cut short they are no
+// manifest either. Nothing of them stays.
+TEST(SignedChain, FilesOfTheUpdatersOwnThatDoNotArriveWholeAreRefusedAndNotKept) {
   const crypto::PrivateKey key = NewKey();
   SignedRelease release;
   release.CurrVersion = "2.0";
@@ -345,12 +346,17 @@ TEST(SignedChain, OversizedFilesOfTheUpdatersOwnAreRefusedAndNotKept) {
     return ScriptedServer::Answer("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + std::to_string(bound) +
                                   "/" + size + "\r\nContent-Length: " + size + "\r\n\r\n" + std::string(4096, 'x'));
   };
+  const std::string cut = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" +
+                          std::to_string(manifest.size() - 1) + "/" + std::to_string(manifest.size()) +
+                          "\r\nContent-Length: " + std::to_string(manifest.size()) + "\r\n\r\n" +
+                          manifest.substr(0, 50);
   const struct {
     const char *what;
     bool signedBuild;
     std::vector<ScriptedServer::Handler> script;
     const char *reason;
   } cases[] = {
+      {"a manifest cut short", false, {answer(manifest), ScriptedServer::Answer(cut)}, "after 50 of"},
       {"an unsigned build's manifest", false, {oversized(trust::kMaxManifestSize), oversized(trust::kMaxManifestSize)},
        "is too large: 67108865 bytes announced, at most 67108864 allowed"},
       {"a signed build's manifest", true, {oversized(trust::kMaxManifestSize), oversized(trust::kMaxManifestSize)},
