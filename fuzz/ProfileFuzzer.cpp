@@ -11,6 +11,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "ini/Profile.h"
+#include "ini/ProfileEncoding.h"
 #include "sys/TextCase.h"
 #include "ini/ProfileText.h"
 
@@ -93,7 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string &text = parts[0];
   const fuzz::ScratchFile file(".ini");
   file.Write(text);
-  const ini::ProfileText parsed(text);
+  // The readers decode the text by its byte-order mark, as Windows does (UTF-16 files).
+  const std::string decoded = ini::DecodeProfile(text);
+  const ini::ProfileText parsed(decoded);
   const Values before = ReadAndCrossCheck(file.Path(), parsed);
 
   const std::vector<std::string> sections = parsed.SectionNames();
@@ -105,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Require(ini::WriteProfileString(file.Path(), section, key, value), "a scratch file takes a write");
   Require(ini::ReadProfileString(file.Path(), section, key, "\x01") == ReadBackOf(value),
           "a read gives back the value written");
-  ReadAndCrossCheck(file.Path(), ini::ProfileText(ini::ProfileText::WithValue(text, section, key, value)));
+  ReadAndCrossCheck(file.Path(), ini::ProfileText(ini::ProfileText::WithValue(decoded, section, key, value)));
   const auto written = std::make_pair(sys::FoldCase(section), sys::FoldCase(key));
   for (const auto &[name, old] : before) {
     Require(name == written || ini::ReadProfileString(file.Path(), old.section, old.key, "") == old.value,
