@@ -20,6 +20,7 @@ constexpr std::uint16_t kChinesePrc = 2052;     // 0x0804
 // Shown when the language file lacks the failure messages, which older files do.
 const char kBuiltInUpdateFailedText[] = "The update did not complete. Click the button to try again.";
 const char kBuiltInNotVerifiedText[] = "The update from %s could not be verified; nothing was changed.";
+const char kBuiltInProxyAuthenticationText[] = "The proxy %s requires authentication.";
 
 // The message text of Key in the current language; empty when there is none.
 std::string Msg(const char *Key) { return LangMgr->GetMessage(Key, std::string()); }
@@ -138,6 +139,7 @@ std::string TfrmQuilletUpdate::NotVerifiedText() const {
 void TfrmQuilletUpdate::acInitExecute(TObject *) {
   FState = 1;
   upt->Host = DefaultUpdateHost();
+  upt->HostProbe = BuiltInHostProbe();
   upt->Path = UpdatePathForHost(DefaultUpdateHost());
   upt->MainFile = upt->FAppDir + vocabulary::kMainFileName;
   // Keys that cannot be read trust nothing: every check then fails as not verified.
@@ -179,6 +181,10 @@ void TfrmQuilletUpdate::CheckForUpdate() {
           break;
         case TCheckFailure::kNotVerified:
           lblInfo->SetCaption(NotVerifiedText());
+          break;
+        case TCheckFailure::kProxyAuthentication:
+          lblInfo->SetCaption(
+              FormatMessageText(LangMgr->GetMessage("Msg214", kBuiltInProxyAuthenticationText), upt->ProxyHost()));
           break;
         default:
           lblInfo->SetCaption(Msg("Msg211", upt->Host));

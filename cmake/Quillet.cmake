@@ -63,15 +63,27 @@ function(quillet_check_public_keys file text)
   endforeach()
 endfunction()
 
-# quillet_builtin_settings(TARGET [HOST host] [KEYS file]): compiles into TARGET the
-# settings that are built into an executable (engine/BuiltInSettings.cpp.in), each
-# executable its own. HOST defaults to the build's QUILLET_UPDATE_HOST; KEYS, a file of PEM
-# public keys that the executable trusts, to none.
+# quillet_builtin_settings(TARGET [HOST host] [PROBE icmp|http] [KEYS file]): compiles
+# into TARGET the settings that are built into an executable
+# (engine/BuiltInSettings.cpp.in), each executable its own. HOST and PROBE default to the
+# build's QUILLET_UPDATE_HOST and QUILLET_HOST_PROBE; KEYS, a file of PEM public keys that
+# the executable trusts, to none.
 function(quillet_builtin_settings target)
-  cmake_parse_arguments(ARG "" "HOST;KEYS" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "HOST;PROBE;KEYS" "" ${ARGN})
   set(QUILLET_BUILTIN_HOST ${QUILLET_UPDATE_HOST})
   if(ARG_HOST)
     set(QUILLET_BUILTIN_HOST ${ARG_HOST})
+  endif()
+  set(probe ${QUILLET_HOST_PROBE})
+  if(ARG_PROBE)
+    set(probe ${ARG_PROBE})
+  endif()
+  if(probe STREQUAL "icmp")
+    set(QUILLET_BUILTIN_PROBE kIcmp)
+  elseif(probe STREQUAL "http")
+    set(QUILLET_BUILTIN_PROBE kHttp)
+  else()
+    message(FATAL_ERROR "the host probe of ${target} is \"${probe}\": give icmp or http (QUILLET_HOST_PROBE)")
   endif()
   set(QUILLET_BUILTIN_KEYS "")
   if(ARG_KEYS)

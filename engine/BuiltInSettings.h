@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "crypto/Keys.h"
+#include "engine/SoftUpdater.h"
 
-// The update server.
+// The update server, and how a check probes it.
 std::string DefaultUpdateHost();
+THostProbe BuiltInHostProbe();
 
 // The base URL of the update directory on host: "http://" + host + "/k9tz/Quillet/".
 std::string UpdatePathForHost(const std::string &Host);

@@ -34,8 +34,9 @@ class TDownloadChain {
   TDownloadChain(const TDownloadChain &) = delete;
   TDownloadChain &operator=(const TDownloadChain &) = delete;
 
-  // The bounds of its signature file's fetch (CheckMs as a whole).
+  // The bounds of its signature file's fetch (CheckMs as a whole), and its proxy.
   void SetTimeLimits(const THttpFileDown::TimeLimits &Limits, int CheckMs);
+  void SetProxy(const TProxy &Proxy) { signatureDown_->SetProxy(Proxy); }
 
   // What a chain fetches: each name from Path + name + ".rar" into CacheDir; with Signed
   // (what the accepted manifest signed; nullptr for an unsigned build), each file must

@@ -7,6 +7,8 @@
 #include "engine/ManifestNames.h"
 #include "engine/ManifestVocabulary.h"
 #include "engine/StagedFetch.h"
+#include "net/ConnectProbe.h"
+#include "net/HttpText.h"
 #include "net/PingUnit.h"
 #include "pe/FileVer.h"
 #include "sys/Error.h"
@@ -100,6 +102,28 @@ int TSoftUpdater::PingHost(const std::string &HostName, int TimeoutMs, std::stri
   }
 }
 
+bool TSoftUpdater::ProbeHost(std::string &Reason) {
+  int probe;
+  std::string why;
+  if (!FProxy.Direct()) {
+    // The update host itself may not be reachable from here: the proxy is what must be.
+    probe = ProbeByConnecting(FProxy.Host, FProxy.Port, kProbeTimeoutMs, why);
+    if (probe != 1) Reason = "cannot connect to the proxy " + FProxy.Host + ":" + std::to_string(FProxy.Port) + ": " + why;
+    return probe == 1;
+  }
+  if (HostProbe == THostProbe::kHttp) {
+    probe = ProbeByConnecting(Host, 80, kProbeTimeoutMs, why);
+  } else {
+    std::string address;
+    probe = PingHost(Host, kProbeTimeoutMs, address);
+    why = probe == 0                ? "it does not answer"
+          : !FProbeError.empty() ? "no echo request can be sent (" + FProbeError + ")"
+                                  : "the name does not resolve";
+  }
+  if (probe != 1) Reason = "cannot connect to " + Host + ": " + why;
+  return probe == 1;
+}
+
 std::string TSoftUpdater::GetCurrVersion() {
   if (!sys::FileExists(MainFile)) return std::string();
   TFileVer reader;
@@ -142,15 +166,14 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   // version read below is wholly the old release or wholly the new one.
   TInstallation recovery(FCacheDir + kJournalName, FAppDir);
   if (!recovery.Recover()) return FailCheck(TCheckFailure::kInstallationUnfinished, recovery.FailureReason());
-  std::string address;
-  const int probe = PingHost(Host, kProbeTimeoutMs, address);
-  if (probe != 1) {
-    return FailCheck(TCheckFailure::kCannotConnect,
-                     "cannot connect to " + Host +
-                         (probe == 0                ? ": it does not answer"
-                          : !FProbeError.empty() ? ": no echo request can be sent (" + FProbeError + ")"
-                                                  : ": the name does not resolve"));
-  }
+  // Every request of this update goes through the proxy that the setting names for the
+  // URL's host, if any.
+  FProxy = ProxyFor(FProxyOverride ? *FProxyOverride : SystemProxyConfig(), net::HttpUrlHost(Path));
+  FIniDown->SetProxy(FProxy);
+  FFileDown->SetProxy(FProxy);
+  FChain->SetProxy(FProxy);
+  std::string reason;
+  if (!ProbeHost(reason)) return FailCheck(TCheckFailure::kCannotConnect, reason);
 
   FlagScope checking(FIsCheckUpdateing);
   const std::string localManifest = FCacheDir + kManifestName;
@@ -166,7 +189,9 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   }
   // A manifest cut short would name only some of the release's files.
   if (!fetched) {
-    return FailCheck(TCheckFailure::kCannotConnect,
+    return FailCheck(failure.FailedStep == TTransferFailure::Step::kProxyAuthentication
+                         ? TCheckFailure::kProxyAuthentication
+                         : TCheckFailure::kCannotConnect,
                      "cannot fetch " + Path + kManifestName + kTransferSuffix + ": " + failure.Text());
   }
 

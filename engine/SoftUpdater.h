@@ -30,6 +30,13 @@ enum class TCheckFailure {
   kAnotherUpdateRunning,     // another updater holds this installation
   kInstallationUnfinished,   // an interrupted installation cannot be completed now
   kNotVerified,              // the manifest is not one that the build's keys signed, or is stale
+  kProxyAuthentication,      // the proxy asks for credentials that were not given or not taken
+};
+
+// How a check finds out that the update host is reachable.
+enum class THostProbe {
+  kIcmp,  // an ICMP echo request
+  kHttp,  // a connection to the host's port 80, for hosts that drop echo requests
 };
 
 // The running main program needs a moment to let go of its files once it is ended.
@@ -59,6 +66,7 @@ class TSoftUpdater : public TComponent {
   std::string Host;      // update host, probed before every check
   std::string Path;      // base URL of the update directory, "http://.../"
   std::string MainFile;  // the main program file whose version is the installed version
+  THostProbe HostProbe = THostProbe::kIcmp;
   bool IsCheckUpdateing() const { return FIsCheckUpdateing; }
   bool IsDownloading() const { return FIsDownloading; }
   bool IsCopyFileing() const { return FIsCopyFileing; }
@@ -119,6 +127,11 @@ class TSoftUpdater : public TComponent {
   // Handed to every installation CopyFiles runs (see TInstallation::SetStepHook).
   void SetInstallStepHook(TInstallation::TStepHook Hook) { FInstallStepHook = std::move(Hook); }
 
+  // The proxy setting to use instead of the system's (read at every check).
+  void SetProxyConfig(const TProxyConfig &Config) { FProxyOverride.reset(new TProxyConfig(Config)); }
+  // The proxy host of the last check's requests; empty when they went direct.
+  const std::string &ProxyHost() const { return FProxy.Host; }
+
   // Read by the owner, written only by the engine.
   const std::string FAppDir;    // program directory, with a trailing separator
   const std::string FCacheDir;  // FAppDir + "cache" + separator: the staging directory
@@ -134,6 +147,9 @@ class TSoftUpdater : public TComponent {
   bool DownloadFile(int Index);
 
  private:
+  // The check's probe, by the proxy or HostProbe; false, with why, when the host (or the
+  // proxy) is not reachable.
+  bool ProbeHost(std::string &Reason);
   void FileSizeRelay(TObject *Sender, int Size);
   void FileDowningRelay(TObject *Sender, int CurSize, int TotSize, std::string Speed);
   void FileDownedStep(TObject *Sender);
@@ -160,6 +176,8 @@ class TSoftUpdater : public TComponent {
   // ends the chain.
   std::unique_ptr<TDownloadChain> FChain;
   int FCheckLimitMs = kCheckLimitMs;
+  std::unique_ptr<TProxyConfig> FProxyOverride;
+  TProxy FProxy;
   // Why the last PingHost could not send its echo request (empty when it could).
   std::string FProbeError;
 

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "crypto/Encoding.h"
 #include "crypto/Sha256.h"
 #include "net/HttpHeaderReader.h"
 #include "net/HttpText.h"
@@ -44,14 +45,11 @@ void THttpFileDown::SetUrl(const std::string &Value) {
 }
 
 void THttpFileDown::ParseHost() {
-  FHost.clear();
   // Written only when trimming changes it, so that the worker's second parse of an
   // already trimmed URL never writes while the owner reads Url().
   std::string trimmed = TrimBlanks(FUrl);
   if (trimmed != FUrl) FUrl = trimmed;
-  if (StartsWith(sys::LowerAscii(FUrl), kHttpPrefix)) FHost = FUrl.substr(kHttpPrefixLength);
-  std::size_t slash = FHost.find('/');
-  if (slash != std::string::npos) FHost.resize(slash);
+  FHost = HttpUrlHost(FUrl);
 }
 
 void THttpFileDown::ParsePath() {
@@ -92,7 +90,12 @@ void THttpFileDown::Fail(TTransferFailure::Step step, const std::string &reason)
   // The first failure is the cause; what follows from it adds nothing.
   if (FFailure.Failed()) return;
   FFailure.FailedStep = step;
-  FFailure.Target = step == TTransferFailure::Step::kStore ? FLocalFile : FHost + ":" + std::to_string(FPort);
+  // A proxy in the way is what failed to connect or answer: its address, never its
+  // credentials.
+  FFailure.ThroughProxy = step != TTransferFailure::Step::kStore && !FProxy.Direct();
+  FFailure.Target = step == TTransferFailure::Step::kStore ? FLocalFile
+                    : FFailure.ThroughProxy                ? FProxy.Host + ":" + std::to_string(FProxy.Port)
+                                                           : FHost + ":" + std::to_string(FPort);
   FFailure.Reason = reason;
 }
 
@@ -119,7 +122,10 @@ void THttpFileDown::SetConnected(bool Value, TDeadline deadline) {
   // The look-up is the system's, bounded by its resolver's own time-outs; the connection
   // gets what is left after it.
   std::uint32_t address = 0;
-  if (!sys::ResolveIPv4(FHost, &address)) {
+  // Through a proxy, the connection goes to the proxy, which looks the host up itself.
+  const std::string &host = FProxy.Direct() ? FHost : FProxy.Host;
+  const int port = FProxy.Direct() ? FPort : FProxy.Port;
+  if (!sys::ResolveIPv4(host, &address)) {
     Fail(TTransferFailure::Step::kResolve, "the name does not resolve");
     FSocket.Close();
     return;
@@ -130,7 +136,7 @@ void THttpFileDown::SetConnected(bool Value, TDeadline deadline) {
     FSocket.Close();
     return;
   }
-  if (!FSocket.Connect(address, std::uint16_t(FPort), connectMs) ||
+  if (!FSocket.Connect(address, std::uint16_t(port), connectMs) ||
       !FSocket.SetTimeouts(FTimeLimits.ReceiveMs, FTimeLimits.SendMs)) {
     FailWithSystemReason(TTransferFailure::Step::kConnect);
     FSocket.Close();
@@ -147,6 +153,17 @@ bool THttpFileDown::BoundReceives(TDeadline deadline) {
   return true;
 }
 
+std::string THttpFileDown::RequestTarget() const {
+  const std::string path = "/" + EncodeRequestTarget(FPath);
+  // A proxy is asked for the absolute URL.
+  return FProxy.Direct() ? path : kHttpPrefix + FHost + path;
+}
+
+std::string THttpFileDown::ProxyAuthorization() const {
+  if (FProxy.Direct() || !FProxy.HasCredentials()) return std::string();
+  return "Proxy-Authorization: Basic " + crypto::Base64Encode(FProxy.User + ":" + FProxy.Password) + "\r\n";
+}
+
 bool THttpFileDown::SendRequest(const std::string &Request) {
   return FSocket.SendAll(Request.data(), int(Request.size()));
 }
@@ -157,8 +174,8 @@ void THttpFileDown::ProbeSize() {
   const TDeadline deadline = std::min(FJobDeadline, Clock::now() + std::chrono::milliseconds(FTimeLimits.ProbeMs));
   SetConnected(false);
   SetConnected(true, deadline);
-  if (FConnected && SendRequest("HEAD /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nAccept: */*\r\n" +
-                                kUserAgentLine + "RANGE: bytes=0-\r\nHost: " + FHost + "\r\n\r\n") &&
+  if (FConnected && SendRequest("HEAD " + RequestTarget() + " HTTP/1.1\r\nAccept: */*\r\n" + kUserAgentLine +
+                                "RANGE: bytes=0-\r\nHost: " + FHost + "\r\n" + ProxyAuthorization() + "\r\n") &&
       BoundReceives(deadline)) {
     std::memset(FBuffer, 0, sizeof FBuffer);
     // One receive only: the answer is what it brought, up to its first zero byte.
@@ -226,9 +243,9 @@ void THttpFileDown::DownloadWorker(std::shared_ptr<sys::Event> DoneEvent) {
     if (FAbort) Fail(TTransferFailure::Step::kAborted, std::string());
     if (!FAbort) SetConnected(true, FJobDeadline);
     if (FConnected) {
-      if (!SendRequest("GET /" + EncodeRequestTarget(FPath) + " HTTP/1.1\r\nReferer: " + EncodeRequestTarget(FUrl) +
+      if (!SendRequest("GET " + RequestTarget() + " HTTP/1.1\r\nReferer: " + EncodeRequestTarget(FUrl) +
                        "\r\nAccept: */*\r\n" + kUserAgentLine + "RANGE: bytes=" + std::to_string(FRangeStart) +
-                       "-\r\nHost: " + FHost + "\r\n\r\n")) {
+                       "-\r\nHost: " + FHost + "\r\n" + ProxyAuthorization() + "\r\n")) {
         FailWithSystemReason(TTransferFailure::Step::kSend);
       } else if (ReadHeaders()) {
         complete = ReceiveBody();
@@ -269,7 +286,9 @@ bool THttpFileDown::ReadHeaders() {
   FRangeAccepted = reader.RangeAccepted();
   FRangeWhole = reader.RangeIsWhole();
   FContentLength = reader.ContentLength();
-  if (step == HttpHeaderReader::Step::Dropped) {
+  if (!FProxy.Direct() && reader.StatusCode() == 407) {
+    Fail(TTransferFailure::Step::kProxyAuthentication, std::string());
+  } else if (step == HttpHeaderReader::Step::Dropped) {
     Fail(TTransferFailure::Step::kHeaders, "the server has no such file, or its answer is too long");
   } else if (step == HttpHeaderReader::Step::Complete && !FRangeAccepted) {
     Fail(TTransferFailure::Step::kHeaders, "the answer is not the requested range of the file");

@@ -1,6 +1,6 @@
 #pragma once
-// THttpFileDown fetches one file over plain HTTP/1.1 on port 80 and stores it under a
-// local path. Start runs a HEAD size probe on the calling thread, then a ranged GET on a
+// THttpFileDown fetches one file over plain HTTP/1.1 on port 80, directly or through an
+// HTTP proxy, and stores it under a local path. Start runs a HEAD size probe on the calling thread, then a ranged GET on a
 // worker thread created for the job; every job ends on the worker with OnDowned and the
 // completion event, whatever its outcome.
 
@@ -13,6 +13,7 @@
 
 #include "core/Component.h"
 #include "crypto/Keys.h"
+#include "net/Proxy.h"
 #include "net/TransferFailure.h"
 #include "sys/Event.h"
 #include "sys/Socket.h"
@@ -85,6 +86,9 @@ class THttpFileDown : public TObject {
   // headers and body together); TDeadline::max() for none. Set it while idle.
   using TDeadline = std::chrono::steady_clock::time_point;
   void SetJobDeadline(TDeadline Deadline) { FJobDeadline = Deadline; }
+  // The proxy that later jobs go through (direct by default); set it while idle. Through a
+  // proxy, each request names the absolute URL and carries the proxy's credentials.
+  void SetProxy(const TProxy &Proxy) { FProxy = Proxy; }
 
   static constexpr int kBufferSize = 4096;
 
@@ -126,6 +130,10 @@ class THttpFileDown : public TObject {
   // End of a job, on the thread that ran it: idle, OnDowned, completion signal.
   void FinishJob(bool Complete, sys::Event &DoneEvent);
   bool SendRequest(const std::string &Request);
+  // What the request line asks for: the path, or through a proxy the absolute URL.
+  std::string RequestTarget() const;
+  // The proxy's credentials as a header line; empty without them.
+  std::string ProxyAuthorization() const;
 
   // Started first and released last: every socket below needs it (WSAStartup 1.1).
   sys::SocketLayer FSocketLayer{257};
@@ -158,6 +166,7 @@ class THttpFileDown : public TObject {
   // The receive bound now set on the socket.
   int FReceiveBoundMs = 0;
   TTransferFailure FFailure;
+  TProxy FProxy;
   TBodyRule FBodyRule;
   std::atomic<bool> FLastJobComplete{false};
   std::atomic<bool> FLastJobRefusedBody{false};

@@ -25,8 +25,17 @@ bool HttpHeaderReader::RangeIsWhole() const {
 }
 
 HttpHeaderReader::Step HttpHeaderReader::ApplyLine() {
-  // The status line is a line like the others: its code is never interpreted.
+  // The status line is a line like the others; its code is read only to tell a proxy
+  // that wants credentials.
   const std::string lower = sys::LowerAscii(line_);
+  if (firstLine_) {
+    firstLine_ = false;
+    const std::size_t blank = line_.find(' ');
+    if (StartsWith(lower, "http/") && blank != std::string::npos && line_.size() >= blank + 4) {
+      const std::string code = line_.substr(blank + 1, 3);
+      if (code.find_first_not_of("0123456789") == std::string::npos) statusCode_ = std::stoi(code);
+    }
+  }
   if (StartsWith(lower, "content-range:")) {
     rangeAccepted_ = ParseByteRange(line_.substr(14), range_) && range_.First == firstByte_;
   }

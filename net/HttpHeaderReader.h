@@ -30,6 +30,9 @@ class HttpHeaderReader {
   // nothing and the same step is returned.
   Step Take(char byte);
 
+  // The status code of the answer's first line ("HTTP/1.1 407 ..."); 0 until that line
+  // has ended, or when it holds no three-digit code.
+  int StatusCode() const { return statusCode_; }
   // The value of the last "Content-Length: " line, 0 when there is none or it is no whole
   // 32-bit number.
   int ContentLength() const { return contentLength_; }
@@ -49,6 +52,8 @@ class HttpHeaderReader {
   int total_ = 0;
   const std::int64_t firstByte_;
   int contentLength_ = 0;
+  int statusCode_ = 0;
+  bool firstLine_ = true;
   bool rangeAccepted_ = false;
   ByteRange range_;
   Step step_ = Step::NeedMore;

@@ -53,6 +53,13 @@ int WholeInt32OrZero(const std::string &text) {
   return int(value);
 }
 
+std::string HttpUrlHost(const std::string &url) {
+  const std::string trimmed = TrimBlanks(url);
+  if (!StartsWith(sys::LowerAscii(trimmed), "http://")) return std::string();
+  const std::string rest = trimmed.substr(7);
+  return rest.substr(0, rest.find('/'));
+}
+
 std::string EncodeRequestTarget(const std::string &text) {
   static const char hex[] = "0123456789ABCDEF";
   std::string encoded;

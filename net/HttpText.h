@@ -14,6 +14,10 @@ bool StartsWith(const std::string &text, const char *prefix);
 // The trimmed text read as a whole 32-bit signed decimal integer; 0 when it is not one.
 int WholeInt32OrZero(const std::string &text);
 
+// The host of an "http://host/..." URL (the scheme in any letter case, blanks around the
+// URL aside); empty when the URL is no such URL.
+std::string HttpUrlHost(const std::string &url);
+
 // Percent-encodes every byte below 0x21 and 0x7F, so that no space, CR or LF of a file
 // name can end the request line or start a header of its own.
 std::string EncodeRequestTarget(const std::string &text);

@@ -5,9 +5,12 @@
 #include <string>
 
 struct TTransferFailure {
-  enum class Step { kNone, kResolve, kConnect, kSend, kHeaders, kTooLarge, kBody, kStore, kAborted };
+  enum class Step {
+    kNone, kResolve, kConnect, kSend, kHeaders, kProxyAuthentication, kTooLarge, kBody, kStore, kAborted
+  };
   Step FailedStep = Step::kNone;
-  std::string Target;  // what the step worked on: the host, or the local file
+  std::string Target;  // what the step worked on: the host or proxy ("host:port"), or the local file
+  bool ThroughProxy = false;  // Target is the proxy that the request went through
   std::string Reason;
 
   bool Failed() const { return FailedStep != Step::kNone; }

@@ -3,18 +3,21 @@
 #include "sys/FileSystem.h"
 
 const char kUpdateUsage[] =
-    "usage: quillet-update [--dir DIR] [--host HOST] [--path URL] check|update\n"
+    "usage: quillet-update [--dir DIR] [--host HOST] [--path URL] [--proxy URL|none] check|update\n"
+    "  --proxy  the HTTP proxy (http://[user:password@]host:port), or none, instead of the system's\n"
     "  check   print the installed and the newest version and the files an update fetches\n"
     "          (exit 0: current, 100: a newer release exists, 1: the check cannot be made)\n"
     "  update  download and install the newest release (exit 0: current or installed, 1: not)\n";
 
 bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandLine &out) {
   out = UpdateCommandLine();
+  std::string proxy;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string &arg = args[i];
     std::string *option = arg == "--dir"    ? &out.Dir
                           : arg == "--host" ? &out.Host
                           : arg == "--path" ? &out.Path
+                          : arg == "--proxy" ? &proxy
                                             : nullptr;
     if (option) {
       if (i + 1 >= args.size() || args[i + 1].empty()) return false;
@@ -26,6 +29,10 @@ bool ParseUpdateCommandLine(const std::vector<std::string> &args, UpdateCommandL
     }
   }
   if (out.Command.empty()) return false;
+  if (!proxy.empty()) {
+    out.ProxyGiven = true;
+    if (proxy != "none" && !ParseProxyUrl(proxy, out.Proxy.Proxy)) return false;
+  }
   out.Dir = sys::WithTrailingSeparator(out.Dir);
   if (!out.Path.empty() && out.Path.back() != '/') out.Path += '/';
   return true;

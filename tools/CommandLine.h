@@ -2,14 +2,18 @@
 #include <string>
 #include <vector>
 
+#include "net/Proxy.h"
 #include "tools/Publisher.h"
 
 // The console front end's command line:
-//   quillet-update [--dir DIR] [--host HOST] [--path URL] check|update
+//   quillet-update [--dir DIR] [--host HOST] [--path URL] [--proxy URL|none] check|update
 struct UpdateCommandLine {
   std::string Dir;      // program directory, with a trailing separator; empty: the tool's own
   std::string Host;     // update host; empty: the built-in host
   std::string Path;     // base URL ending in "/"; empty: derived from the host
+  // The proxy instead of the system's: Direct for "none"; unset when not given.
+  bool ProxyGiven = false;
+  TProxyConfig Proxy;
   std::string Command;  // "check" or "update"
 };
 

@@ -72,6 +72,8 @@ int Update(TSoftUpdater &updater) {
 int Run(const UpdateCommandLine &options, const std::function<void(TSoftUpdater &)> &prepare) {
   TSoftUpdater updater(nullptr, options.Dir);
   updater.Host = options.Host.empty() ? DefaultUpdateHost() : options.Host;
+  updater.HostProbe = BuiltInHostProbe();
+  if (options.ProxyGiven) updater.SetProxyConfig(options.Proxy);
   updater.Path = options.Path.empty() ? UpdatePathForHost(updater.Host) : options.Path;
   updater.MainFile = updater.FAppDir + vocabulary::kMainFileName;
   std::vector<crypto::PublicKey> keys;

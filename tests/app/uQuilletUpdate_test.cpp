@@ -42,7 +42,7 @@ const char kTestMessages[] =
     "[Message]\n"
     "Msg200=Box\nMsg201=Installing\nMsg202=Installed notice\nMsg203=Done\nMsg204=Now at %s\n"
     "Msg205=Check\nMsg206=Current %s\nMsg207=New %s\nMsg208=Get %s?\nMsg209=Update now\n"
-    "Msg210=Downloading\nMsg211=No server %s\nMsg212=Failed\nMsg213=Unverified %s\n";
+    "Msg210=Downloading\nMsg211=No server %s\nMsg212=Failed\nMsg213=Unverified %s\nMsg214=Proxy %s\n";
 
 std::string LanguageFile(const std::string &title) {
   return "[TfrmQuilletUpdate]\nfrmQuilletUpdate.Caption=" + title + "\nbtnClose.Caption=" + title + " close\n" +
@@ -435,6 +435,23 @@ TEST_F(WindowTest, ClicksDuringTheDownloadsAndTheInstallationChangeNothing) {
   EXPECT_EQ(Of("lblOper", "Caption"), Values{"Done"});
   EXPECT_EQ(ReadWholeFile(install / "readme.txt"), "read me\n");
   EXPECT_EQ(window->State(), 1);
+}
+
+// A proxy that wants credentials the window cannot give: the window says so, naming the
+// proxy, and stays ready for another check.
+TEST_F(WindowTest, AProxyThatWantsCredentialsIsSaidSo) {
+  const std::string refused = "HTTP/1.1 407 Proxy Authentication Required\r\nContent-Length: 0\r\n\r\n";
+  // The probe's connection, the size probe and the transfer.
+  ScriptedServer proxy("127.0.0.86", std::vector<ScriptedServer::Handler>(3, ScriptedServer::Answer(refused)));
+  ASSERT_TRUE(proxy.Listening());
+  Open();
+  TProxyConfig config;
+  ASSERT_TRUE(ParseProxyUrl("http://127.0.0.86:80", config.Proxy));
+  window->upt->SetProxyConfig(config);
+  window->btnUpdate->Click();
+  EXPECT_EQ(window->lblInfo->Caption(), "Proxy 127.0.0.86");
+  EXPECT_EQ(window->State(), 1);
+  EXPECT_TRUE(backend.MessageBoxes().empty());
 }
 
 // A window that trusts a key: a manifest it did not sign is refused at the check, and a

@@ -41,7 +41,7 @@ struct Message {
 const Message kMessages[] = {{"Msg200", false}, {"Msg201", false}, {"Msg202", false}, {"Msg203", false},
                             {"Msg204", true},  {"Msg205", false}, {"Msg206", true},  {"Msg207", true},
                             {"Msg208", true},  {"Msg209", false}, {"Msg210", false}, {"Msg211", true},
-                            {"Msg212", false}, {"Msg213", true}};
+                            {"Msg212", false}, {"Msg213", true},  {"Msg214", true}};
 
 // A key is present when its value does not depend on the default.
 bool HasKey(const std::string &section, const std::string &key) {

@@ -10,6 +10,7 @@
 #include "sys/Error.h"
 #include "sys/FileSystem.h"
 #include "sys/Socket.h"
+#include "tests/support/ListeningSocket.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -68,6 +69,50 @@ TEST_F(SilentLoopback, EngineCheckFailsWhenTheHostIsSilentOrUnknown) {
     EXPECT_EQ(updater.FailureReason().rfind(std::string("cannot connect to ") + host + ": ", 0), 0u)
         << updater.FailureReason();
     EXPECT_FALSE(sys::FileExists(install / "cache/update.ini"));
+  }
+}
+
+// Hosts that drop echo requests: the probe by a connection to port 80 passes where the
+// echo does not, and so does a probe of the proxy in the way; either fails with the
+// connection's own reason where nothing listens.
+TEST_F(SilentLoopback, AConnectionProbeReachesHostsThatDropEchoRequests) {
+  sys::SocketLayer layer(257);
+  sys::Socket listener = sys::Socket::CreateTcp();
+  ASSERT_TRUE(testing_support::BindAndListen(listener, sys::ParseIPv4("127.0.0.1"), 80));
+  const struct {
+    const char *what;
+    THostProbe probe;
+    const char *host;
+    const char *proxy;  // "" for none
+    const char *reason;
+  } cases[] = {
+      {"echo", THostProbe::kIcmp, "127.0.0.1", "", "cannot connect to 127.0.0.1: it does not answer"},
+      {"connection", THostProbe::kHttp, "127.0.0.1", "", "cannot fetch http://127.0.0.1/update.ini.rar: "},
+      {"connection, nothing listens", THostProbe::kHttp, "127.0.0.2", "", "cannot connect to 127.0.0.2: "},
+      {"the proxy's", THostProbe::kIcmp, "127.0.0.2", "http://127.0.0.1:80",
+       "cannot fetch http://127.0.0.2/update.ini.rar: no usable answer from the proxy 127.0.0.1:80"},
+      {"the proxy's, nothing listens", THostProbe::kIcmp, "127.0.0.1", "http://127.0.0.2:3128",
+       "cannot connect to the proxy 127.0.0.2:3128: "},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::TestDir install;
+    TSoftUpdater updater(nullptr, install.path());
+    updater.Host = c.host;
+    updater.Path = std::string("http://") + c.host + "/";
+    updater.HostProbe = c.probe;
+    TProxyConfig proxy;
+    if (*c.proxy) {
+      ASSERT_TRUE(ParseProxyUrl(c.proxy, proxy.Proxy));
+    }
+    updater.SetProxyConfig(proxy);
+    THttpFileDown::TimeLimits limits;
+    limits.ReceiveMs = limits.ProbeMs = 300;
+    limits.HeaderPhaseMs = 600;
+    updater.SetTimeLimits(limits);
+    std::string msg;
+    EXPECT_EQ(updater.CheckUpdate(msg), -1);
+    EXPECT_EQ(updater.FailureReason().rfind(c.reason, 0), 0u) << updater.FailureReason();
   }
 }
 

@@ -1,0 +1,141 @@
+#include "net/Proxy.h"
+
+#include "net/HttpText.h"
+#include "sys/TextCase.h"
+
+namespace {
+
+constexpr int kDefaultProxyPort = 1080;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = sys::AsciiLower(c);
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+std::string PercentDecoded(const std::string &text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+      out += char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// "host:port" or "host" into Proxy; false for an empty host or a port that is no number
+// from 1 to 65535.
+bool ReadHostPort(const std::string &text, TProxy &proxy) {
+  const std::size_t colon = text.rfind(':');
+  proxy.Host = text.substr(0, colon);
+  proxy.Port = kDefaultProxyPort;
+  if (colon != std::string::npos) {
+    const std::string port = text.substr(colon + 1);
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+    proxy.Port = std::stoi(port);
+  }
+  return !proxy.Host.empty() && proxy.Host.find_first_of("/@ ") == std::string::npos && proxy.Port >= 1 &&
+         proxy.Port <= 65535;
+}
+
+std::vector<std::string> Split(const std::string &text, const char *separators) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = text.find_first_of(separators, start);
+    const std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!part.empty()) parts.push_back(part);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+// Pattern with "*" for any run of characters against text, ASCII case aside.
+bool Matches(const std::string &pattern, const std::string &text) {
+  std::size_t p = 0, t = 0, star = std::string::npos, resume = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = t;
+    } else if (p < pattern.size() && sys::AsciiLower(pattern[p]) == sys::AsciiLower(text[t])) {
+      ++p;
+      ++t;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      t = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+bool ParseProxyUrl(const std::string &Text, TProxy &Proxy) {
+  Proxy = TProxy();
+  std::string rest = net::TrimBlanks(Text);
+  const std::size_t scheme = rest.find("://");
+  if (scheme != std::string::npos) {
+    if (sys::LowerAscii(rest.substr(0, scheme)) != "http") return false;
+    rest = rest.substr(scheme + 3);
+  }
+  rest = rest.substr(0, rest.find('/'));
+  const std::size_t at = rest.rfind('@');
+  if (at != std::string::npos) {
+    const std::string userInfo = rest.substr(0, at);
+    const std::size_t colon = userInfo.find(':');
+    Proxy.User = PercentDecoded(userInfo.substr(0, colon));
+    if (colon != std::string::npos) Proxy.Password = PercentDecoded(userInfo.substr(colon + 1));
+    rest = rest.substr(at + 1);
+  }
+  if (ReadHostPort(rest, Proxy)) return true;
+  Proxy = TProxy();
+  return false;
+}
+
+std::vector<std::string> ParseNoProxy(const std::string &Text) {
+  std::vector<std::string> patterns;
+  for (std::string name : Split(Text, ", \t")) {
+    if (name == "*") return {"*"};
+    name = name.substr(0, name.find(':'));
+    if (!name.empty() && name.front() == '.') name.erase(0, 1);
+    if (name.empty()) continue;
+    patterns.push_back(name);
+    patterns.push_back("*." + name);
+  }
+  return patterns;
+}
+
+void ParseProxyBypass(const std::string &Text, TProxyConfig &Config) {
+  for (const std::string &entry : Split(Text, "; \t\r\n")) {
+    if (sys::SameTextIgnoringAsciiCase(entry, "<local>")) {
+      Config.BypassLocal = true;
+    } else {
+      Config.Bypass.push_back(entry);
+    }
+  }
+}
+
+bool ParseWinHttpProxy(const std::string &Text, TProxy &Proxy) {
+  for (const std::string &entry : Split(Text, "; \t")) {
+    const std::size_t equals = entry.find('=');
+    if (equals != std::string::npos && sys::LowerAscii(entry.substr(0, equals)) != "http") continue;
+    if (ParseProxyUrl(equals == std::string::npos ? entry : entry.substr(equals + 1), Proxy)) return true;
+  }
+  Proxy = TProxy();
+  return false;
+}
+
+TProxy ProxyFor(const TProxyConfig &Config, const std::string &Host) {
+  if (Config.BypassLocal && Host.find('.') == std::string::npos) return TProxy();
+  for (const std::string &pattern : Config.Bypass) {
+    if (Matches(pattern, Host)) return TProxy();
+  }
+  return Config.Proxy;
+}
