@@ -25,7 +25,7 @@ if [ ! -e $policy ]; then
   printf '#!/bin/sh\nexit 101\n' >$policy
   chmod +x $policy
   own_policy=1
+  trap 'rm -f $policy' EXIT
 fi
 # shellcheck disable=SC2086
 apt-get install -y -qq --no-install-recommends $missing
-[ -z "$own_policy" ] || rm -f $policy

@@ -168,7 +168,10 @@ int TSoftUpdater::CheckUpdate(std::string &Msg) {
   if (!recovery.Recover()) return FailCheck(TCheckFailure::kInstallationUnfinished, recovery.FailureReason());
   // Every request of this update goes through the proxy that the setting names for the
   // URL's host, if any.
-  FProxy = ProxyFor(FProxyOverride ? *FProxyOverride : SystemProxyConfig(), net::HttpUrlHost(Path));
+  const TProxyConfig proxySetting = FProxyOverride ? *FProxyOverride : SystemProxyConfig();
+  if (!proxySetting.Problem.empty()) return FailCheck(TCheckFailure::kCannotConnect, proxySetting.Problem);
+  const std::string urlHost = net::HttpUrlHost(Path);
+  FProxy = ProxyFor(proxySetting, urlHost.substr(0, urlHost.find(':')));
   FIniDown->SetProxy(FProxy);
   FFileDown->SetProxy(FProxy);
   FChain->SetProxy(FProxy);
@@ -253,6 +256,10 @@ bool TSoftUpdater::AcceptSignedManifest(const std::string &LocalManifest, THttpF
   if (!FetchOwnFile(vocabulary::kSignatureName, trust::kMaxSignatureFileSize, Deadline, failure) ||
       !sys::ReadWholeFile(localSignature, signature)) {
     signature.clear();
+    if (failure.FailedStep == TTransferFailure::Step::kProxyAuthentication) {
+      FailCheck(TCheckFailure::kProxyAuthentication, "cannot fetch the manifest's signature file: " + failure.Text());
+      return false;
+    }
     if (failure.FailedStep == TTransferFailure::Step::kTooLarge) {
       return RefuseManifest("the manifest's signature file is too large (over " +
                             std::to_string(trust::kMaxSignatureFileSize / 1024) + " KiB)");

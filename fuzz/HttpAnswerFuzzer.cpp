@@ -50,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (reader.RangeIsWhole()) {
     Require(reader.RangeAccepted() && reader.ContentLength() > 0, "a whole range is an accepted one of some length");
   }
+  if (reader.StatusCode() != 0) {
+    Require(sys::LowerAscii(headers).compare(0, 5, "http/") == 0 && headers.find("\r\n") != std::string::npos,
+            "a status code comes from a whole first line");
+    Require(reader.StatusCode() >= 0 && reader.StatusCode() <= 999, "a status code has three digits");
+  }
   if (reader.ContentLength() != 0) {
     Require(HasLineStartingWith(headers, "content-length: "), "a length comes from its line");
   }

@@ -7,7 +7,7 @@
 set -eu
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"profile version_resource http_answer manifest signing"}
+targets=${*:-"profile version_resource http_answer manifest signing proxy_settings"}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 

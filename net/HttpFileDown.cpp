@@ -80,6 +80,13 @@ int MsLeft(THttpFileDown::TDeadline deadline, int limitMs) {
   return int(std::min<long long>(left, limitMs));
 }
 
+// Why the calling thread's last call failed. A call that ran out of time says so in our
+// words: the system's words for it speak of a connection attempt on Windows and of a
+// resource on POSIX.
+std::string SystemReason() {
+  return sys::Socket::LastCallTimedOut() ? "the time allowed ran out" : sys::LastErrorText();
+}
+
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
 }
@@ -99,11 +106,7 @@ void THttpFileDown::Fail(TTransferFailure::Step step, const std::string &reason)
   FFailure.Reason = reason;
 }
 
-void THttpFileDown::FailWithSystemReason(TTransferFailure::Step step) {
-  // A call that ran out of time says so in our words: the system's words for it speak of
-  // a connection attempt on Windows and of a resource on POSIX.
-  Fail(step, sys::Socket::LastCallTimedOut() ? "the time allowed ran out" : sys::LastErrorText());
-}
+void THttpFileDown::FailWithSystemReason(TTransferFailure::Step step) { Fail(step, SystemReason()); }
 
 void THttpFileDown::SetConnected(bool Value, TDeadline deadline) {
   if (Value == FConnected) return;
@@ -264,23 +267,31 @@ bool THttpFileDown::ReadHeaders() {
   const TDeadline deadline = std::min(FJobDeadline, Clock::now() + std::chrono::milliseconds(FTimeLimits.HeaderPhaseMs));
   HttpHeaderReader reader(FRangeStart);
   HttpHeaderReader::Step step = HttpHeaderReader::Step::NeedMore;
+  // Why the phase ended early; recorded after the answer's status, which explains more (a
+  // proxy that asks for credentials and closes).
+  TTransferFailure::Step cut = TTransferFailure::Step::kNone;
+  std::string why;
   while (step == HttpHeaderReader::Step::NeedMore) {
     if (FAbort) {
-      Fail(TTransferFailure::Step::kAborted, std::string());
+      cut = TTransferFailure::Step::kAborted;
       break;
     }
     // Each receive is bounded by what is left of the header phase, so that a server
     // dripping bytes cannot stretch the phase.
     if (!BoundReceives(deadline)) {
-      Fail(TTransferFailure::Step::kHeaders, "no complete answer within the time allowed");
+      cut = TTransferFailure::Step::kHeaders;
+      why = "no complete answer within the time allowed";
       break;
     }
     char byte;
     const int n = FSocket.Recv(&byte, 1);
-    if (n < 0 && MsLeft(deadline, 1) <= 0) Fail(TTransferFailure::Step::kHeaders, "no complete answer within the time allowed");
-    if (n < 0) FailWithSystemReason(TTransferFailure::Step::kHeaders);
-    if (n == 0) Fail(TTransferFailure::Step::kHeaders, "the server closed the connection");
-    if (n <= 0) break;
+    if (n <= 0) {
+      cut = TTransferFailure::Step::kHeaders;
+      why = n == 0                     ? "the server closed the connection"
+            : MsLeft(deadline, 1) <= 0 ? "no complete answer within the time allowed"
+                                       : SystemReason();
+      break;
+    }
     step = reader.Take(byte);
   }
   FRangeAccepted = reader.RangeAccepted();
@@ -288,11 +299,13 @@ bool THttpFileDown::ReadHeaders() {
   FContentLength = reader.ContentLength();
   if (!FProxy.Direct() && reader.StatusCode() == 407) {
     Fail(TTransferFailure::Step::kProxyAuthentication, std::string());
+  } else if (cut != TTransferFailure::Step::kNone) {
+    Fail(cut, why);
   } else if (step == HttpHeaderReader::Step::Dropped) {
     Fail(TTransferFailure::Step::kHeaders, "the server has no such file, or its answer is too long");
-  } else if (step == HttpHeaderReader::Step::Complete && !FRangeAccepted) {
+  } else if (!FRangeAccepted) {
     Fail(TTransferFailure::Step::kHeaders, "the answer is not the requested range of the file");
-  } else if (step == HttpHeaderReader::Step::Complete && FContentLength <= 0) {
+  } else if (FContentLength <= 0) {
     Fail(TTransferFailure::Step::kHeaders, "the answer announces no body");
   }
   return step == HttpHeaderReader::Step::Complete && FRangeAccepted && FContentLength > 0;

@@ -30,10 +30,14 @@ HttpHeaderReader::Step HttpHeaderReader::ApplyLine() {
   const std::string lower = sys::LowerAscii(line_);
   if (firstLine_) {
     firstLine_ = false;
+    // "HTTP/x.y NNN" and then a blank or the line's end: three digits, no more.
     const std::size_t blank = line_.find(' ');
-    if (StartsWith(lower, "http/") && blank != std::string::npos && line_.size() >= blank + 4) {
+    if (StartsWith(lower, "http/") && blank != std::string::npos && line_.size() >= blank + 5) {
       const std::string code = line_.substr(blank + 1, 3);
-      if (code.find_first_not_of("0123456789") == std::string::npos) statusCode_ = std::stoi(code);
+      const char after = line_[blank + 4];
+      if (code.find_first_not_of("0123456789") == std::string::npos && (after == ' ' || after == '\r')) {
+        statusCode_ = std::stoi(code);
+      }
     }
   }
   if (StartsWith(lower, "content-range:")) {

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int kDefaultProxyPort = 1080;
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   c = sys::AsciiLower(c);
@@ -28,10 +26,10 @@ std::string PercentDecoded(const std::string &text) {
 
 // "host:port" or "host" into Proxy; false for an empty host or a port that is no number
 // from 1 to 65535.
-bool ReadHostPort(const std::string &text, TProxy &proxy) {
+bool ReadHostPort(const std::string &text, int defaultPort, TProxy &proxy) {
   const std::size_t colon = text.rfind(':');
   proxy.Host = text.substr(0, colon);
-  proxy.Port = kDefaultProxyPort;
+  proxy.Port = defaultPort;
   if (colon != std::string::npos) {
     const std::string port = text.substr(colon + 1);
     if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -52,6 +50,31 @@ std::vector<std::string> Split(const std::string &text, const char *separators) 
     start = end + 1;
   }
   return parts;
+}
+
+// A dotted IPv4 address, most significant byte first; false for anything else.
+bool ReadIPv4(const std::string &text, std::uint32_t &address) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t dot = text.find('.'); ; dot = text.find('.', start)) {
+    parts.push_back(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+    if (dot == std::string::npos) break;
+    start = dot + 1;
+  }
+  if (parts.size() != 4) return false;
+  address = 0;
+  for (const std::string &part : parts) {
+    if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int value = std::stoi(part);
+    if (value > 255) return false;
+    address = address << 8 | std::uint32_t(value);
+  }
+  return true;
+}
+
+bool InRange(std::uint32_t address, const TProxyConfig::TRange &range) {
+  const std::uint32_t mask = range.Bits == 0 ? 0 : ~std::uint32_t(0) << (32 - range.Bits);
+  return (address & mask) == (range.Address & mask);
 }
 
 // Pattern with "*" for any run of characters against text, ASCII case aside.
@@ -77,7 +100,7 @@ bool Matches(const std::string &pattern, const std::string &text) {
 
 }  // namespace
 
-bool ParseProxyUrl(const std::string &Text, TProxy &Proxy) {
+bool ParseProxyUrl(const std::string &Text, TProxy &Proxy, int DefaultPort) {
   Proxy = TProxy();
   std::string rest = net::TrimBlanks(Text);
   const std::size_t scheme = rest.find("://");
@@ -85,7 +108,7 @@ bool ParseProxyUrl(const std::string &Text, TProxy &Proxy) {
     if (sys::LowerAscii(rest.substr(0, scheme)) != "http") return false;
     rest = rest.substr(scheme + 3);
   }
-  rest = rest.substr(0, rest.find('/'));
+  // The credentials end at the last "@": a password may hold a "/" that was not encoded.
   const std::size_t at = rest.rfind('@');
   if (at != std::string::npos) {
     const std::string userInfo = rest.substr(0, at);
@@ -94,48 +117,76 @@ bool ParseProxyUrl(const std::string &Text, TProxy &Proxy) {
     if (colon != std::string::npos) Proxy.Password = PercentDecoded(userInfo.substr(colon + 1));
     rest = rest.substr(at + 1);
   }
-  if (ReadHostPort(rest, Proxy)) return true;
+  rest = rest.substr(0, rest.find('/'));
+  if (ReadHostPort(rest, DefaultPort, Proxy)) return true;
   Proxy = TProxy();
   return false;
 }
 
-std::vector<std::string> ParseNoProxy(const std::string &Text) {
-  std::vector<std::string> patterns;
-  for (std::string name : Split(Text, ", \t")) {
-    if (name == "*") return {"*"};
-    name = name.substr(0, name.find(':'));
-    if (!name.empty() && name.front() == '.') name.erase(0, 1);
-    if (name.empty()) continue;
-    patterns.push_back(name);
-    patterns.push_back("*." + name);
+void ParseNoProxy(const std::string &Text, TProxyConfig &Config) {
+  if (net::TrimBlanks(Text) == "*") {
+    Config.Bypass.push_back("*");
+    return;
   }
-  return patterns;
+  for (std::string name : Split(Text, ", \t")) {
+    // curl knows no wildcards: a name with "*" matches no host.
+    if (name.find('*') != std::string::npos) continue;
+    if (!name.empty() && name.front() == '.') name.erase(0, 1);
+    if (!name.empty() && name.back() == '.') name.pop_back();
+    if (name.empty()) continue;
+    std::uint32_t address;
+    const std::size_t slash = name.find('/');
+    if (slash != std::string::npos) {
+      const std::string bits = name.substr(slash + 1);
+      if (ReadIPv4(name.substr(0, slash), address) && !bits.empty() && bits.size() <= 2 &&
+          bits.find_first_not_of("0123456789") == std::string::npos && std::stoi(bits) <= 32) {
+        Config.BypassRanges.push_back({address, std::stoi(bits)});
+      }
+      continue;
+    }
+    Config.Bypass.push_back(name);
+    // An address is compared whole; a name covers the hosts under it.
+    if (!ReadIPv4(name, address)) Config.Bypass.push_back("*." + name);
+  }
 }
 
 void ParseProxyBypass(const std::string &Text, TProxyConfig &Config) {
   for (const std::string &entry : Split(Text, "; \t\r\n")) {
     if (sys::SameTextIgnoringAsciiCase(entry, "<local>")) {
       Config.BypassLocal = true;
-    } else {
-      Config.Bypass.push_back(entry);
+    } else if (entry != ".") {
+      // A name with its final dot is the same name.
+      Config.Bypass.push_back(entry.back() == '.' ? entry.substr(0, entry.size() - 1) : entry);
     }
   }
 }
 
 bool ParseWinHttpProxy(const std::string &Text, TProxy &Proxy) {
+  // Windows takes a proxy without a port at port 80.
+  constexpr int kWindowsDefaultPort = 80;
   for (const std::string &entry : Split(Text, "; \t")) {
     const std::size_t equals = entry.find('=');
     if (equals != std::string::npos && sys::LowerAscii(entry.substr(0, equals)) != "http") continue;
-    if (ParseProxyUrl(equals == std::string::npos ? entry : entry.substr(equals + 1), Proxy)) return true;
+    if (ParseProxyUrl(equals == std::string::npos ? entry : entry.substr(equals + 1), Proxy, kWindowsDefaultPort)) {
+      return true;
+    }
   }
   Proxy = TProxy();
   return false;
 }
 
 TProxy ProxyFor(const TProxyConfig &Config, const std::string &Host) {
-  if (Config.BypassLocal && Host.find('.') == std::string::npos) return TProxy();
+  std::string host = Host;
+  if (!host.empty() && host.back() == '.') host.pop_back();
+  if (Config.BypassLocal && host.find('.') == std::string::npos) return TProxy();
   for (const std::string &pattern : Config.Bypass) {
-    if (Matches(pattern, Host)) return TProxy();
+    if (Matches(pattern, host)) return TProxy();
+  }
+  std::uint32_t address;
+  if (ReadIPv4(host, address)) {
+    for (const TProxyConfig::TRange &range : Config.BypassRanges) {
+      if (InRange(address, range)) return TProxy();
+    }
   }
   return Config.Proxy;
 }

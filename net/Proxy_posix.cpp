@@ -16,8 +16,12 @@ std::string Variable(const char *lower, const char *upper) {
 
 TProxyConfig SystemProxyConfig() {
   TProxyConfig config;
-  // A value that names no proxy (another scheme, no host) leaves requests direct.
-  ParseProxyUrl(Variable("http_proxy", "HTTP_PROXY"), config.Proxy);
-  config.Bypass = ParseNoProxy(Variable("no_proxy", "NO_PROXY"));
+  const std::string proxy = Variable("http_proxy", "HTTP_PROXY");
+  // A proxy this updater cannot follow (another scheme, no host) is said, never bypassed:
+  // where a proxy is required, going direct only fails later and for another reason.
+  if (!proxy.empty() && !ParseProxyUrl(proxy, config.Proxy)) {
+    config.Problem = "http_proxy names no proxy this updater can use (http://host:port)";
+  }
+  ParseNoProxy(Variable("no_proxy", "NO_PROXY"), config);
   return config;
 }

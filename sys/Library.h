@@ -1,6 +1,7 @@
 #pragma once
-// A system library loaded at run time and freed with its owner (LoadLibraryA and
-// FreeLibrary). Windows only: what POSIX needs of the system is linked.
+// A system library loaded at run time from the system's folder and freed with its owner
+// (LoadLibraryExA and FreeLibrary). Windows only: what POSIX needs of the system is
+// linked.
 #include <string>
 
 namespace sys {

@@ -4,7 +4,10 @@
 
 namespace sys {
 
-LoadedLibrary::LoadedLibrary(const std::string &name) : library_(LoadLibraryA(name.c_str())) {}
+// From the system's folder only: a library of that name beside the program (planted in a
+// downloads folder, say) must never run inside it.
+LoadedLibrary::LoadedLibrary(const std::string &name)
+    : library_(LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
 
 LoadedLibrary::~LoadedLibrary() {
   if (library_) FreeLibrary(static_cast<HMODULE>(library_));

@@ -9,6 +9,10 @@ shift  # anything after the preset goes to ctest, e.g. -R engine
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+# The tests reach their servers on loopback directly: a proxy of whoever runs them (which
+# the updater, curl and Wine would all take) stays out, and the proxy tests set their own.
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY no_proxy NO_PROXY
+
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 

@@ -29,6 +29,30 @@ TEST(HttpHeaderReader, EndsAtTheBlankLineAndLeavesTheBody) {
   EXPECT_TRUE(reader.RangeAccepted());
 }
 
+// The status code is read from the first line alone, three digits and then a blank or the
+// line's end; a proxy's 407 is told apart only so.
+TEST(HttpHeaderReader, TheStatusCodeComesFromTheFirstLineAlone) {
+  const struct {
+    const char *answer;
+    int code;
+  } cases[] = {
+      {"HTTP/1.1 407 Proxy Authentication Required\r\n\r\n", 407},
+      {"HTTP/1.0 407\r\n\r\n", 407},
+      {"http/1.1 206 Partial\r\n\r\n", 206},
+      {"HTTP/1.1 4070 Odd\r\n\r\n", 0},
+      {"HTTP/1.1  407 Two blanks\r\n\r\n", 0},
+      {"HTTP/1.1 40\r\n\r\n", 0},
+      {"ICY 407 Not HTTP\r\n\r\n", 0},
+      {"X-First: 1\r\nHTTP/1.1 407 Later\r\n\r\n", 0},
+      {"HTTP/1.1 407", 0},  // the line has not ended
+  };
+  for (const auto &c : cases) {
+    HttpHeaderReader reader;
+    Feed(reader, c.answer);
+    EXPECT_EQ(reader.StatusCode(), c.code) << c.answer;
+  }
+}
+
 // Only a range that begins at the requested byte is the body asked for, and only one that
 // runs to the file's end with the announced length is the whole file.
 TEST(HttpHeaderReader, AWholeRangeStartsWhereAskedHasTheLengthAndReachesTheEnd) {

@@ -28,14 +28,43 @@ run() {
   status=0
   if [ -n "$emulator" ]; then "$emulator" "$@" || status=$?; else "$@" || status=$?; fi
 }
+# The system's setting: the environment natively; under Wine what Internet Options writes
+# in the test prefix: the switch and texts, and the binary value that WinHTTP reads (a
+# version, a counter, the flags 1 direct | 2 fixed proxy, the proxy, the bypass list and
+# the PAC URL each with its length, then 32 zero bytes). set_system_proxy "" "" clears it.
+if [ -z "$emulator" ]; then
+  set_system_proxy() {
+    if [ -n "$1" ]; then export http_proxy="$1" no_proxy="$2"; else unset http_proxy no_proxy; fi
+  }
+else
+  # le32 N: N as the 8 hex digits of a little-endian 32-bit number.
+  le32() { printf '%08x' "$1" | sed 's/\(..\)\(..\)\(..\)\(..\)/\4\3\2\1/'; }
+  hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
+  settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+  set_system_proxy() {
+    if [ -z "$1" ]; then
+      "$emulator" reg add "$settings" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+      "$emulator" reg delete "$settings\\Connections" /v DefaultConnectionSettings /f >/dev/null 2>&1 || true
+      return 0
+    fi
+    "$emulator" reg add "$settings" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null
+    "$emulator" reg add "$settings" /v ProxyServer /t REG_SZ /d "$1" /f >/dev/null
+    "$emulator" reg add "$settings" /v ProxyOverride /t REG_SZ /d "$2" /f >/dev/null
+    value="$(le32 70)$(le32 1)$(le32 3)$(le32 ${#1})$(hex "$1")$(le32 ${#2})$(hex "$2")$(le32 0)$(printf '%064d' 0)"
+    "$emulator" reg add "$settings\\Connections" /v DefaultConnectionSettings /t REG_BINARY /d "$value" /f >/dev/null
+  }
+fi
+# Leaves no proxy running and no system setting behind, also after a killed run.
 cleanup() {
   sh "$fixture" stop "$work/tinyproxy"
   sh "$fixture" stop "$work/squid"
-  [ -z "$emulator" ] || set_system_proxy "" ""
+  set_system_proxy "" ""
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 1' INT TERM
 # Neither the tools nor Wine may take a proxy from the environment of whoever runs this.
 unset http_proxy HTTP_PROXY no_proxy NO_PROXY
+cleanup
 
 rm -rf "$work" "$server"
 mkdir -p "$work"
@@ -83,39 +112,19 @@ update_through "squid with credentials" ok --proxy "http://ann:secret%3Apw@$squi
 update_through "squid without credentials" "the proxy requires authentication ($squid:3128)" --proxy "http://$squid:3128"
 update_through "squid with a wrong password" "the proxy requires authentication" --proxy "http://ann:secrets@$squid:3128"
 update_through "a proxy that is not there" "cannot connect to the proxy $dead:8888" --proxy "http://$dead:8888"
-update_through "no proxy" ok --proxy none
 
-# The system's setting, and its bypass list.
-if [ -z "$emulator" ]; then
-  set_system_proxy() {
-    if [ -n "$1" ]; then export http_proxy="$1" no_proxy="$2"; else unset http_proxy no_proxy; fi
-  }
-else
-  # le32 N: N as the 8 hex digits of a little-endian 32-bit number.
-  le32() { printf '%08x' "$1" | sed 's/\(..\)\(..\)\(..\)\(..\)/\4\3\2\1/'; }
-  hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
-  settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
-  # What Internet Options writes: the switch and texts, and the binary value that WinHTTP
-  # reads (a version, a counter, the flags 1 direct | 2 fixed proxy, the proxy, the bypass
-  # list and the PAC URL each with its length, then 32 zero bytes).
-  set_system_proxy() {
-    if [ -z "$1" ]; then
-      wine reg add "$settings" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
-      wine reg delete "$settings\\Connections" /v DefaultConnectionSettings /f >/dev/null 2>&1 || true
-      return 0
-    fi
-    wine reg add "$settings" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null
-    wine reg add "$settings" /v ProxyServer /t REG_SZ /d "$1" /f >/dev/null
-    wine reg add "$settings" /v ProxyOverride /t REG_SZ /d "$2" /f >/dev/null
-    value="$(le32 70)$(le32 1)$(le32 3)$(le32 ${#1})$(hex "$1")$(le32 ${#2})$(hex "$2")$(le32 0)$(printf '%064d' 0)"
-    wine reg add "$settings\\Connections" /v DefaultConnectionSettings /t REG_BINARY /d "$value" /f >/dev/null
-  }
-fi
+# The system's setting, its bypass list, and the option that overrides it.
 before=$(requests "$work/tinyproxy/tinyproxy.log")
 if [ -z "$emulator" ]; then set_system_proxy "http://$tiny:8888" "example.com"; else set_system_proxy "$tiny:8888" "*.example.com"; fi
 update_through "the system's proxy" ok
 [ "$(requests "$work/tinyproxy/tinyproxy.log")" -gt "$before" ] || fail "the system's proxy carried no requests"
 set_system_proxy "$dead:8888" "$address"
 update_through "a host on the bypass list" ok
+set_system_proxy "$dead:8888" "other.example"
+update_through "the system's proxy, not there" "cannot connect to the proxy $dead:8888"
+update_through "--proxy none over the system's" ok --proxy none
+before=$(requests "$work/tinyproxy/tinyproxy.log")
+update_through "--proxy over the system's" ok --proxy "http://$tiny:8888"
+[ "$(requests "$work/tinyproxy/tinyproxy.log")" -gt "$before" ] || fail "--proxy did not take the given proxy"
 set_system_proxy "" ""
 echo "updates went through tinyproxy and squid byte for byte; credentials, bypass and failures as expected"
