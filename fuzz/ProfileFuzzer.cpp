@@ -24,7 +24,8 @@ using fuzz::Require;
 constexpr std::size_t kMaxSectionsChecked = 16;
 constexpr std::size_t kMaxKeysChecked = 16;
 
-bool IsProfileBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+// The blanks of the profile rules, Ctrl-Z among them (ProfileText.h).
+bool IsProfileBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
 
 bool HasEdgeBlanks(const std::string &text) {
   return !text.empty() && (IsProfileBlank(text.front()) || IsProfileBlank(text.back()));

@@ -11,17 +11,11 @@ address=$2
 dir=$3
 pidfile="$dir/nginx.pid"
 
+. "$(dirname "$0")/e2e.sh"
+
 stop() {
-  [ -f "$pidfile" ] || return 0
-  pid=$(cat "$pidfile")
-  if kill "$pid" 2>/dev/null; then
-    tries=0
-    while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
-      tries=$((tries + 1))
-      sleep 0.1
-    done
-  fi
-  rm -f "$pidfile" "$dir/address"
+  stop_by_pidfile "$pidfile"
+  rm -f "$dir/address"
 }
 
 case "$action" in

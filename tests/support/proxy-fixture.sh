@@ -7,20 +7,11 @@
 # its own pid file.
 set -eu
 action=$1
+. "$(dirname "$0")/e2e.sh"
 
 stop() {
-  for pidfile in "$1/tinyproxy.pid" "$1/squid.pid"; do
-    [ -f "$pidfile" ] || continue
-    pid=$(cat "$pidfile")
-    if kill "$pid" 2>/dev/null; then
-      tries=0
-      while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
-        tries=$((tries + 1))
-        sleep 0.1
-      done
-    fi
-    rm -f "$pidfile"
-  done
+  stop_by_pidfile "$1/tinyproxy.pid"
+  stop_by_pidfile "$1/squid.pid"
 }
 
 if [ "$action" = stop ]; then

@@ -17,16 +17,11 @@ server="$nginx_dir/root/proxy-e2e"
 base_url="http://$address/proxy-e2e/"
 tiny=127.0.0.94 squid=127.0.0.95 dead=127.0.0.96
 
+. "$(dirname "$0")/../support/e2e.sh"
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1
-}
-tool_path() {
-  if [ -n "$emulator" ]; then printf 'Z:%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi
-}
-run() {
-  status=0
-  if [ -n "$emulator" ]; then "$emulator" "$@" || status=$?; else "$@" || status=$?; fi
 }
 # The system's setting: the environment natively; under Wine what Internet Options writes
 # in the test prefix: the switch and texts, and the binary value that WinHTTP reads (a
@@ -74,7 +69,7 @@ for version in 1.1.0.0 1.3.0.0; do
   cp "$programs/Quillet-$version.exe" "$work/release-$version/Quillet.exe"
   seq 1 $lines >"$work/release-$version/plugins/data.bin"
   lines=30000
-  run "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-$version")" >"$work/out"
+  run_tool "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-$version")" >"$work/out"
   [ $status = 0 ] || fail "publishing $version: exit $status: $(cat "$work/out")"
 done
 sh "$fixture" start tinyproxy "$tiny" 8888 "$work/tinyproxy"
@@ -89,7 +84,7 @@ update_through() {
   installation="$work/installed"
   rm -rf "$installation"
   cp -R "$work/release-1.1.0.0" "$installation"
-  run "$update" --dir "$(tool_path "$installation")" --host "$address" --path "$base_url" "$@" update \
+  run_tool "$update" --dir "$(tool_path "$installation")" --host "$address" --path "$base_url" "$@" update \
     >"$work/out" 2>"$work/err"
   rm -rf "$installation/cache"
   if [ "$expected" = ok ]; then

@@ -18,18 +18,11 @@ address=$(cat "$nginx_dir/address")
 server="$nginx_dir/root/publish-e2e"
 base_url="http://$address/publish-e2e/"
 
+. "$(dirname "$0")/../support/e2e.sh"
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1
-}
-# A path as the tools see it: unchanged natively, on Wine's Z: drive for Windows tools.
-tool_path() {
-  if [ -n "$emulator" ]; then printf 'Z:%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi
-}
-# Runs a tool; its exit code is left in $status.
-run() {
-  status=0
-  if [ -n "$emulator" ]; then "$emulator" "$@" || status=$?; else "$@" || status=$?; fi
 }
 
 rm -rf "$work" "$server"
@@ -57,27 +50,27 @@ cp "$work/release-1.2.0.0/plugins/extra.dll" "$work/release-1.3.0.0/plugins/extr
 
 # Each version comes from the release's Quillet.exe.
 for version in 1.1.0.0 1.2.0.0 1.3.0.0; do
-  run "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-$version")" >"$work/out"
+  run_tool "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-$version")" >"$work/out"
   [ $status = 0 ] || fail "publishing $version: exit $status"
   grep -q "^Published version $version" "$work/out" || fail "publishing $version printed: $(cat "$work/out")"
 done
 grep -q '^f1=Language/chs.ini' "$server/update.ini.rar" || fail "manifest: $(cat "$server/update.ini.rar")"
 
 # A second publication of the newest release is refused; bad usage is told apart.
-run "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-1.3.0.0")" 2>"$work/err"
+run_tool "$publish" --server "$(tool_path "$server")" --release "$(tool_path "$work/release-1.3.0.0")" 2>"$work/err"
 [ $status = 1 ] || fail "publishing 1.3.0.0 again: exit $status"
 grep -q 'already published' "$work/err" || fail "publishing 1.3.0.0 again said: $(cat "$work/err")"
-run "$publish" --server "$(tool_path "$server")" 2>/dev/null
+run_tool "$publish" --server "$(tool_path "$server")" 2>/dev/null
 [ $status = 2 ] || fail "bad usage: exit $status"
 
 for version in 1.1.0.0 1.2.0.0; do
   installation="$work/installed-$version"
   cp -R "$work/release-$version" "$installation"
-  run "$update" --dir "$(tool_path "$installation")" --host "$address" --path "$base_url" update >"$work/out"
+  run_tool "$update" --dir "$(tool_path "$installation")" --host "$address" --path "$base_url" update >"$work/out"
   [ $status = 0 ] || fail "updating $version: exit $status: $(cat "$work/out")"
   rm -rf "$installation/cache"
   diff -r "$work/release-1.3.0.0" "$installation" || fail "installation of $version differs from release 1.3.0.0"
-  run "$update" --dir "$(tool_path "$installation")" --host "$address" --path "$base_url" check >"$work/out"
+  run_tool "$update" --dir "$(tool_path "$installation")" --host "$address" --path "$base_url" check >"$work/out"
   [ $status = 0 ] || fail "the updated installation of $version is not current: $(cat "$work/out")"
 done
 echo "published three releases; installations of 1.1.0.0 and 1.2.0.0 now equal 1.3.0.0"

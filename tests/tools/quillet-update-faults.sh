@@ -38,10 +38,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-# A local path as the tool sees it (on Wine's Z: drive for a Windows tool).
-tool_path() {
-  if [ -n "$emulator" ]; then printf 'Z:%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi
-}
+. "$(dirname "$0")/../support/e2e.sh"
 
 # wait_for DESCRIPTION COMMAND...: polls COMMAND until it succeeds; fails after $patience s.
 wait_for() {

@@ -23,9 +23,7 @@ fail() {
   echo "FAILED: $*"
   failures=$((failures + 1))
 }
-tool_path() {
-  if [ -n "$emulator" ]; then printf 'Z:%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi
-}
+. "$(dirname "$0")/../support/e2e.sh"
 run() {
   status=0
   if [ -n "$emulator" ]; then "$emulator" "$@" >"$work/out" 2>"$work/err" || status=$?; else "$@" >"$work/out" 2>"$work/err" || status=$?; fi
