@@ -52,6 +52,12 @@ std::vector<std::string> Split(const std::string &text, const char *separators) 
   return parts;
 }
 
+// A name without its final dots: "example.com." is "example.com".
+std::string WithoutFinalDots(std::string name) {
+  while (!name.empty() && name.back() == '.') name.pop_back();
+  return name;
+}
+
 // A dotted IPv4 address, most significant byte first; false for anything else.
 bool ReadIPv4(const std::string &text, std::uint32_t &address) {
   std::vector<std::string> parts;
@@ -132,7 +138,7 @@ void ParseNoProxy(const std::string &Text, TProxyConfig &Config) {
     // curl knows no wildcards: a name with "*" matches no host.
     if (name.find('*') != std::string::npos) continue;
     if (!name.empty() && name.front() == '.') name.erase(0, 1);
-    if (!name.empty() && name.back() == '.') name.pop_back();
+    name = WithoutFinalDots(name);
     if (name.empty()) continue;
     std::uint32_t address;
     const std::size_t slash = name.find('/');
@@ -154,9 +160,9 @@ void ParseProxyBypass(const std::string &Text, TProxyConfig &Config) {
   for (const std::string &entry : Split(Text, "; \t\r\n")) {
     if (sys::SameTextIgnoringAsciiCase(entry, "<local>")) {
       Config.BypassLocal = true;
-    } else if (entry != ".") {
+    } else if (!WithoutFinalDots(entry).empty()) {
       // A name with its final dot is the same name.
-      Config.Bypass.push_back(entry.back() == '.' ? entry.substr(0, entry.size() - 1) : entry);
+      Config.Bypass.push_back(WithoutFinalDots(entry));
     }
   }
 }
@@ -176,8 +182,7 @@ bool ParseWinHttpProxy(const std::string &Text, TProxy &Proxy) {
 }
 
 TProxy ProxyFor(const TProxyConfig &Config, const std::string &Host) {
-  std::string host = Host;
-  if (!host.empty() && host.back() == '.') host.pop_back();
+  const std::string host = WithoutFinalDots(Host);
   if (Config.BypassLocal && host.find('.') == std::string::npos) return TProxy();
   for (const std::string &pattern : Config.Bypass) {
     if (Matches(pattern, host)) return TProxy();
